@@ -1,0 +1,76 @@
+// Opening another file from inside the editor: the same codec and the same kind of document
+// write as the start page, with the runtime's state reset for the new file.
+
+var OPEN_PICKER_OPTIONS = {
+  multiple: false,
+  types: [{ description: 'HTML 文件', accept: { 'text/html': ['.html', '.htm'] } }]
+};
+var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
+
+function failureText(error) {
+  return (error && error.message) || '未知错误';
+}
+
+function openAnotherFile() {
+  if (!window.showOpenFilePicker) {
+    ui.importInput.value = '';
+    ui.importInput.click();
+    return;
+  }
+  // A failing getFile after the picker returned a handle is reported like any other failure.
+  window.showOpenFilePicker(OPEN_PICKER_OPTIONS).then(function (handles) {
+    var handle = handles && handles[0];
+    if (!handle) return;
+    return handle.getFile().then(function (file) { loadAnotherFile(file, handle); });
+  }).catch(function (error) {
+    if (error && error.name === 'AbortError') return;
+    showToast('打开文件失败：' + failureText(error), 3500);
+  });
+}
+
+function forgetHistoryStorage() {
+  HISTORY_KEYS.forEach(function (key) {
+    try {
+      sessionStorage.removeItem(key);
+    } catch (ignored) {
+      // Storage that cannot be reached holds no stacks to forget.
+    }
+  });
+}
+
+function replaceWithOpenedFile(file, handle, result) {
+  var parsed = new DOMParser().parseFromString(result.text, 'text/html');
+  stripMarkers(parsed.documentElement);
+  var html = '<!DOCTYPE html>\n' + parsed.documentElement.outerHTML;
+  state.saveHandle = handle || null;
+  state.fileName = file.name || '';
+  state.fileFingerprint = result.fingerprint || '';
+  state.sourceEncoding = result.encoding || 'utf-8';
+  state.dirty = false;
+  state.history = [];
+  state.future = [];
+  forgetHistoryStorage();
+  publishHandoffGlobals();
+  state.restoring = true;
+  writeWholeDocument(attachRuntime(html));
+}
+
+function loadAnotherFile(file, handle) {
+  if (!file || !/\.html?$/i.test(file.name || '')) {
+    showToast('请选择 .html 或 .htm 文件');
+    return Promise.resolve();
+  }
+  if (state.dirty && !window.confirm('当前文件有未保存的修改。放弃修改并打开另一个文件吗？')) {
+    return Promise.resolve();
+  }
+  return window.LumaweaveFileCodec.readFile(file).then(function (result) {
+    try {
+      replaceWithOpenedFile(file, handle, result);
+    } catch (error) {
+      showToast('文件加载失败：' + failureText(error));
+    }
+  }, function (error) {
+    if (error && error.name === 'AbortError') return;
+    showToast('文件读取失败：' + failureText(error), 5000);
+  });
+}

@@ -1,0 +1,45 @@
+// Start-up of a runtime instance. The script stands at the end of the body and may run while
+// the document is still loading; the instance then waits for the parsed document.
+
+function guardUnload(event) {
+  if (!state.dirty) return undefined;
+  event.preventDefault();
+  event.returnValue = '';
+  return '';
+}
+
+function takeAutoEditRequest() {
+  try {
+    if (sessionStorage.getItem('__lw-auto-edit') !== '1') return false;
+    sessionStorage.removeItem('__lw-auto-edit');
+    return true;
+  } catch (ignored) {
+    return false;
+  }
+}
+
+function forgetDraft() {
+  try {
+    localStorage.removeItem('__lw-draft');
+  } catch (ignored) {
+    // A refused storage holds no draft either.
+  }
+}
+
+function injectStylesheet() {
+  var style = createUiElement('style', '', { 'data-lmw-runtime': 'style', text: '' });
+  (document.head || document.documentElement).appendChild(style);
+}
+
+function startRuntime() {
+  var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
+  injectStylesheet();
+  forgetDraft();
+  if (takeAutoEditRequest()) autoEnter = true;
+  refreshToolbar();
+  window.addEventListener('beforeunload', guardUnload);
+  return autoEnter;
+}
+
+if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', startRuntime);
+else startRuntime();

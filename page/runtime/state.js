@@ -1,0 +1,178 @@
+// Runtime state and the small routines every other file shares: constants, the one `state`
+// object, the `ui` registry, dirty tracking, the toast and the toolbar refresh. Each document
+// replacement starts a fresh instance, so the state is rebuilt from the hand-off globals.
+
+var PREFIX = '__lw';
+var CLASS_PREFIX = '.' + PREFIX + '-';
+var LAYER_BASE = 999990;
+var EASE_STANDARD = 'cubic-bezier(.4,0,.2,1)';
+var EASE_SPRING = 'cubic-bezier(0,.7,.3,1)';
+var HISTORY_LIMIT = 30;
+var DEFAULT_TOAST_MS = 2000;
+
+var state = {
+  active: false,
+  selected: null,
+  hovered: null,
+  textEditing: null,
+  history: [],
+  future: [],
+  pages: [],
+  pageMode: 'scroll',
+  currentPage: 0,
+  restoring: false,
+  layoutOpen: false,
+  saveHandle: window.__LW_OPEN_FILE_HANDLE || null,
+  fileName: window.__LW_OPEN_FILE_NAME || '',
+  entryUrl: window.__LW_ENTRY_URL || '',
+  saving: false,
+  dirty: !!window.__LW_DIRTY,
+  fileFingerprint: window.__LMW_OPEN_FILE_FINGERPRINT || '',
+  sourceEncoding: window.__LMW_OPEN_FILE_ENCODING || 'utf-8',
+  multiSelected: [],
+  ctxTarget: null,
+  findVisible: false,
+  zoomLevel: 100,
+  previewMode: null,
+  previewActive: false,
+  textInputHandler: null,
+  pendingTextSnapshot: null
+};
+
+var ui = {};
+
+var toastTimer = null;
+
+function forEachNode(list, callback) {
+  for (var i = 0; i < list.length; i++) callback(list[i], i);
+}
+
+function removeNode(node) {
+  if (node && node.parentNode) node.parentNode.removeChild(node);
+}
+
+function startsWith(value, prefix) {
+  return String(value).indexOf(prefix) === 0;
+}
+
+function hex2(number) {
+  var text = Number(number).toString(16).toLowerCase();
+  return text.length < 2 ? '0' + text : text;
+}
+
+function ownNames(names) {
+  return names.filter(function (name) { return name && !startsWith(name, PREFIX); });
+}
+
+function elementPathStep(element) {
+  var step = element.tagName.toLowerCase();
+  if (element.id && !startsWith(element.id, PREFIX)) return step + '#' + element.id;
+  var classes = ownNames(String(element.getAttribute('class') || '').split(/\s+/)).slice(0, 2);
+  return classes.length ? step + '.' + classes.join('.') : step;
+}
+
+function elementPath(element) {
+  var steps = [];
+  for (var node = element; node && node.nodeType === 1; node = node.parentElement) {
+    var tag = node.tagName.toLowerCase();
+    if (tag === 'body' || tag === 'html') break;
+    steps.unshift(elementPathStep(node));
+  }
+  return steps.join(' \u203a ');
+}
+
+function toHexColor(value) {
+  if (!value || value === 'transparent' || value === 'rgba(0, 0, 0, 0)') return 'transparent';
+  var match = /^rgba?\(\s*(\d+)[,\s]+(\d+)[,\s]+(\d+)/i.exec(value);
+  if (match) return '#' + hex2(+match[1]) + hex2(+match[2]) + hex2(+match[3]);
+  if (startsWith(value, '#')) return value;
+  return '#000000';
+}
+
+function computedStyleValue(element, property) {
+  return window.getComputedStyle(element).getPropertyValue(property);
+}
+
+function round2(number) {
+  return Math.round(number * 100) / 100;
+}
+
+function showToast(message, duration) {
+  if (!ui.toast) return;
+  ui.toast.textContent = message;
+  ui.toast.classList.add('show');
+  clearTimeout(toastTimer);
+  toastTimer = setTimeout(function () {
+    ui.toast.classList.remove('show');
+  }, duration || DEFAULT_TOAST_MS);
+}
+
+function setDirty(flag) {
+  state.dirty = !!flag;
+  window.__LW_DIRTY = state.dirty;
+  refreshToolbar();
+}
+
+function markChanged(message) {
+  setDirty(true);
+  if (message) showToast(message);
+}
+
+function publishHandoffGlobals() {
+  window.__LW_OPEN_FILE_HANDLE = state.saveHandle || null;
+  window.__LW_OPEN_FILE_NAME = state.fileName || '';
+  window.__LW_CAN_OVERWRITE = !!state.saveHandle;
+  window.__LW_ENTRY_URL = state.entryUrl || location.href;
+  window.__LW_DIRTY = state.dirty;
+  window.__LMW_OPEN_FILE_FINGERPRINT = state.fileFingerprint || '';
+  window.__LMW_OPEN_FILE_ENCODING = state.sourceEncoding || 'utf-8';
+  window.__LW_AUTO_ENTER_EDIT = true;
+}
+
+function createUiElement(tagName, className, attributes) {
+  var element = document.createElement(tagName);
+  if (className) element.className = className;
+  Object.keys(attributes || {}).forEach(function (key) {
+    if (key === 'text') element.textContent = attributes[key];
+    else if (key === 'html') element.innerHTML = attributes[key];
+    else element.setAttribute(key, attributes[key]);
+  });
+  return element;
+}
+
+function setDisabled(control, disabled) {
+  if (control) control.disabled = !!disabled;
+}
+
+function refreshFileStatus() {
+  if (!ui.fileStatus) return;
+  var name = state.fileName || '未命名文件';
+  ui.fileStatus.textContent = (state.dirty ? '\u25cf ' : '') + name;
+  ui.fileStatus.classList.toggle('dirty', state.dirty);
+  ui.fileStatus.title = name + (state.dirty ? '（有未保存修改）' : '（已保存）');
+}
+
+function saveButtonTitle() {
+  if (!state.saveHandle) return '首次保存需要选择文件位置 (Ctrl+S)';
+  return '覆盖保存到 ' + (state.fileName || '原文件') + ' (Ctrl+S)';
+}
+
+// Brings the toolbar's texts and enabled states into line with the state; every control is
+// checked first, so this may run while the interface is still being built.
+function refreshToolbar() {
+  refreshFileStatus();
+  setDisabled(ui.saveBtn, state.saving || !state.dirty);
+  if (ui.saveBtn) ui.saveBtn.title = saveButtonTitle();
+  setDisabled(ui.saveAsBtn, state.saving);
+  setDisabled(ui.undoBtn, !state.history.length);
+  setDisabled(ui.redoBtn, !state.future.length);
+  setDisabled(ui.clearFormatBtn, !state.selected);
+  if (ui.layoutBtn) {
+    ui.layoutBtn.classList.toggle('active', state.layoutOpen);
+    ui.layoutBtn.disabled = false;
+  }
+  if (ui.panel) ui.panel.classList.toggle('visible', state.active && state.layoutOpen);
+  if (ui.zoomLabel) ui.zoomLabel.textContent = state.zoomLevel + '%';
+  setDisabled(ui.zoomInBtn, state.zoomLevel >= 200);
+  setDisabled(ui.zoomOutBtn, state.zoomLevel <= 50);
+}

@@ -1,0 +1,60 @@
+// The editor's markers and their removal. Every class the editor adds begins "__lw-", every
+// attribute "data-lmw-". The start page cleans a file's text with this before opening it, and
+// the runtime cleans every copy of the live document it serialises.
+
+var LIVE_EDITOR_PARTS = '[data-lmw-root], [data-lmw-runtime]';
+// The floating controls stand outside the interface root; the file input is recognised by a
+// class of the editor's own, which no document uses.
+var FLOATING_CONTROLS = '.__lw-toggle, .__lw-import-btn, .__lw-import-input';
+var EDITING_MARKS = '[data-lmw-editing], [data-lmw-prev-contenteditable]';
+var SEARCH_HIGHLIGHTS = '.__lw-search-highlight[data-lmw-ui]';
+var MULTI_SELECTION_OUTLINES = '.__lw-multi-ov[data-lmw-ui]';
+var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom-container[data-lmw-wrapper]'];
+
+function forEachMatch(root, selector, callback) {
+  var matches = root.querySelectorAll(selector);
+  for (var i = 0; i < matches.length; i++) callback(matches[i]);
+}
+
+function detachElement(element) {
+  if (element.parentNode) element.parentNode.removeChild(element);
+}
+
+function restoreContentEditable(element) {
+  var previous = element.getAttribute('data-lmw-prev-contenteditable');
+  if (previous === null || previous === '__lw_absent') element.removeAttribute('contenteditable');
+  else element.setAttribute('contenteditable', previous);
+}
+
+function unwrapElement(element) {
+  var parent = element.parentNode;
+  if (!parent) return;
+  while (element.firstChild) parent.insertBefore(element.firstChild, element);
+  parent.removeChild(element);
+}
+
+function replaceHighlightWithText(element) {
+  var parent = element.parentNode;
+  if (!parent) return;
+  parent.replaceChild(element.ownerDocument.createTextNode(element.textContent), element);
+  parent.normalize();
+}
+
+// Changes the tree in place; the tree is a clone or a parsed document, never the live one.
+function stripMarkers(root) {
+  forEachMatch(root, LIVE_EDITOR_PARTS, detachElement);
+  forEachMatch(root, FLOATING_CONTROLS, detachElement);
+  forEachMatch(root, EDITING_MARKS, function (element) {
+    restoreContentEditable(element);
+    element.removeAttribute('data-lmw-editing');
+    element.removeAttribute('data-lmw-prev-contenteditable');
+  });
+  forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
+  forEachMatch(root, MULTI_SELECTION_OUTLINES, detachElement);
+  CONTENT_WRAPPERS.forEach(function (selector) {
+    forEachMatch(root, selector, unwrapElement);
+  });
+  // Short-lived interface pieces (a download link, a drag image) carry data-lmw-ui as well;
+  // whatever of them still stands is interface, never content.
+  forEachMatch(root, '[data-lmw-ui]', detachElement);
+}
