@@ -1,0 +1,130 @@
+// Drives the built page in Debian's Chromium, headless, the way a user does: real files opened
+// through the hidden input, dropped onto the drop zone (which yields a real on-disk handle) or
+// chosen through the open button with the picker answering with such a handle.
+import { chromium } from 'playwright-core';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+export const PAGE = process.env.LMW_PAGE || path.resolve('build/page/Lumaweave-v1.2.1.html');
+export const TEST_PAGE = process.env.LMW_TEST_PAGE || path.resolve('build/page/test-page.html');
+export const FIXTURE_PAGE = process.env.LMW_FIXTURE_PAGE || path.resolve('build/page/fixture-runtime-page.html');
+
+const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+  '--disable-component-update', '--disable-sync'];
+
+// write: 'allow' grants File System Access writes without a prompt; 'block' refuses them.
+export async function launchBrowser({ write = 'allow', viewport = { width: 1280, height: 800 } } = {}) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lmw-profile-'));
+  fs.mkdirSync(path.join(profile, 'Default'));
+  const setting = write === 'allow' ? 1 : 2;
+  fs.writeFileSync(path.join(profile, 'Default', 'Preferences'), JSON.stringify({
+    profile: { content_settings: { exceptions: { file_system_write_guard: { '*,*': { setting } } } } }
+  }));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS, viewport
+  });
+  const page = context.pages()[0] || await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error));
+  return {
+    context, page, errors,
+    async close() {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    }
+  };
+}
+
+export function tempDir(prefix = 'lmw-files-') {
+  return fs.mkdtempSync(path.join(os.tmpdir(), prefix));
+}
+
+export function writeFixture(dir, name, content) {
+  const file = path.join(dir, name);
+  fs.writeFileSync(file, content);
+  return file;
+}
+
+export async function openStartPage(page, pageFile = PAGE) {
+  await page.goto(pathToFileURL(pageFile).href);
+  await page.waitForSelector('#btn-open');
+}
+
+export async function chooseThroughInput(page, file) {
+  await page.setInputFiles('#file-input', file);
+}
+
+async function dropFile(page, file, x, y) {
+  const cdp = await page.context().newCDPSession(page);
+  const data = { items: [], files: [file], dragOperationsMask: 1 };
+  for (const type of ['dragEnter', 'dragOver', 'drop']) {
+    await cdp.send('Input.dispatchDragEvent', { type, x, y, data });
+  }
+  await cdp.detach();
+}
+
+async function centreOf(page, selector) {
+  const box = await page.locator(selector).boundingBox();
+  return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+}
+
+export async function dropOnDropZone(page, file) {
+  const { x, y } = await centreOf(page, '#drop-zone');
+  await dropFile(page, file, x, y);
+}
+
+// A real FileSystemFileHandle for a disk file: dropped onto a catcher laid over the page,
+// which keeps the handle in window.__lmwCaught instead of opening anything.
+export async function catchHandle(page, file) {
+  await page.evaluate(() => {
+    const catcher = document.createElement('div');
+    catcher.id = 'lmw-test-catcher';
+    catcher.style.cssText = 'position:fixed;left:0;top:0;width:40px;height:40px;z-index:2147483647';
+    catcher.addEventListener('dragover', (event) => event.preventDefault());
+    catcher.addEventListener('drop', (event) => {
+      event.preventDefault();
+      event.stopPropagation();
+      window.__lmwCaught = event.dataTransfer.items[0].getAsFileSystemHandle();
+    });
+    document.body.appendChild(catcher);
+  });
+  await dropFile(page, file, 20, 20);
+  await page.evaluate(async () => {
+    window.__lmwCaught = await window.__lmwCaught;
+    document.getElementById('lmw-test-catcher').remove();
+  });
+}
+
+// Replaces the browser's picker (which headless Chromium cannot answer) with one that resolves
+// to the caught real handle, or rejects with a real AbortError when no file is given.
+export async function answerPickerWith(page, file) {
+  if (file) await catchHandle(page, file);
+  await page.evaluate((cancel) => {
+    window.showOpenFilePicker = (options) => {
+      window.__lmwPickerOptions = options;
+      return cancel ? Promise.reject(new DOMException('The user aborted a request.', 'AbortError'))
+        : Promise.resolve([window.__lmwCaught]);
+    };
+  }, !file);
+}
+
+// The runtime has started once its stylesheet stands in the head.
+export async function waitForRuntime(page) {
+  await page.waitForFunction(() => !!document.querySelector('style[data-lmw-runtime="style"]'));
+}
+
+export async function statusOf(page) {
+  return page.evaluate(() => {
+    const status = document.getElementById('status');
+    return { text: status.textContent, className: status.className };
+  });
+}
+
+export async function waitForStatus(page, predicate) {
+  await page.waitForFunction(
+    (source) => new Function('s', 'return ' + source)(document.getElementById('status')),
+    predicate);
+  return statusOf(page);
+}

@@ -1,0 +1,12 @@
+// Test builds only: hands the runtime's internals to the test driver. The shipped page never
+// carries this file; each runtime instance replaces the previous one's entry.
+window.__lmwRuntime = {
+  state: state,
+  ui: ui,
+  serializeDocument: serializeDocument,
+  stripMarkers: stripMarkers,
+  attachRuntime: attachRuntime,
+  loadAnotherFile: loadAnotherFile,
+  openAnotherFile: openAnotherFile,
+  publishHandoffGlobals: publishHandoffGlobals
+};
