@@ -56,6 +56,13 @@ export async function chooseThroughInput(page, file) {
   await page.setInputFiles('#file-input', file);
 }
 
+// As in a browser without the open-file picker: the open button falls back to the hidden input.
+export async function chooseThroughButtonWithoutPicker(page, file) {
+  await page.evaluate(() => { delete window.showOpenFilePicker; });
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#btn-open')]);
+  await chooser.setFiles(file);
+}
+
 async function dropFile(page, file, x, y) {
   const cdp = await page.context().newCDPSession(page);
   const data = { items: [], files: [file], dragOperationsMask: 1 };
