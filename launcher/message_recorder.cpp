@@ -1,0 +1,42 @@
+#include "message_recorder.h"
+
+#include <windows.h>
+
+namespace {
+
+const unsigned record_capacity = 1024;
+
+wide_char log_path[path_capacity];
+wide_char record[record_capacity];
+wide_char flags_text[12];
+
+void format_decimal(unsigned value, wide_char* text) {
+  wide_char reversed[12];
+  unsigned count = 0;
+  do {
+    reversed[count++] = static_cast<wide_char>(WIDE('0') + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (unsigned i = 0; i < count; ++i) text[i] = reversed[count - 1 - i];
+  text[count] = 0;
+}
+
+bool compose_record(const wide_char* text, const wide_char* caption, unsigned flags) {
+  format_decimal(flags, flags_text);
+  return wide_copy(record, record_capacity, caption) && wide_append(record, record_capacity, WIDE("\x1f")) &&
+         wide_append(record, record_capacity, flags_text) && wide_append(record, record_capacity, WIDE("\x1f")) &&
+         wide_append(record, record_capacity, text) && wide_append(record, record_capacity, WIDE("\x1e"));
+}
+
+}  // namespace
+
+void record_message_box(const wide_char* text, const wide_char* caption, unsigned flags) {
+  DWORD units = GetEnvironmentVariableW(WIDE("LUMAWEAVE_MESSAGE_LOG"), log_path, path_capacity);
+  if (units == 0 || units >= path_capacity || !compose_record(text, caption, flags)) return;
+  HANDLE file = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, record, wide_length(record) * sizeof(wide_char), &written, nullptr);
+  CloseHandle(file);
+}
