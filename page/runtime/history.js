@@ -18,3 +18,23 @@ function attachRuntime(html) {
   var icon = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
   return insertRuntimeParts(html, icon, runtimeScriptForNextDocument());
 }
+
+// Undo works on whole-document snapshots: every operation records the document as it stands,
+// before it changes anything, and the redo stack is forgotten from then on.
+function pushHistoryEntry(entry) {
+  state.history.push(entry);
+  if (state.history.length > HISTORY_LIMIT) state.history.shift();
+  state.future = [];
+}
+
+function historyEntry(reason) {
+  return { html: serializeDocument(), reason: reason || 'change' };
+}
+
+// Once this instance has begun replacing the document, nothing it sees is worth recording.
+function recordHistory(reason) {
+  if (state.restoring) return;
+  state.pendingTextSnapshot = null;
+  pushHistoryEntry(historyEntry(reason));
+  refreshToolbar();
+}

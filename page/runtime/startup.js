@@ -27,18 +27,20 @@ function forgetDraft() {
 }
 
 function injectStylesheet() {
-  var style = createUiElement('style', '', { 'data-lmw-runtime': 'style', text: '' });
+  var style = createUiElement('style', '', { 'data-lmw-runtime': 'style', text: runtimeStylesheet() });
   (document.head || document.documentElement).appendChild(style);
 }
 
 function startRuntime() {
   var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
   injectStylesheet();
+  buildInterface();
   forgetDraft();
   if (takeAutoEditRequest()) autoEnter = true;
   refreshToolbar();
+  document.addEventListener('keydown', handleKeyDown);
   window.addEventListener('beforeunload', guardUnload);
-  return autoEnter;
+  if (autoEnter) enterEditMode();
 }
 
 if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', startRuntime);

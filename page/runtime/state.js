@@ -9,6 +9,7 @@ var EASE_STANDARD = 'cubic-bezier(.4,0,.2,1)';
 var EASE_SPRING = 'cubic-bezier(0,.7,.3,1)';
 var HISTORY_LIMIT = 30;
 var DEFAULT_TOAST_MS = 2000;
+var PRESS_CLICK_WINDOW_MS = 700;
 
 var state = {
   active: false,
@@ -138,6 +139,32 @@ function createUiElement(tagName, className, attributes) {
     else element.setAttribute(key, attributes[key]);
   });
   return element;
+}
+
+// Buttons that act on the press, not the release. The click that follows a press is swallowed;
+// a click with no press before it, as from the keyboard, still acts.
+function bindPress(button, action) {
+  var pressed = false;
+  var timer = null;
+  button.addEventListener(window.PointerEvent ? 'pointerdown' : 'mousedown', function (event) {
+    if (button.disabled) return;
+    event.preventDefault();
+    event.stopPropagation();
+    pressed = true;
+    clearTimeout(timer);
+    action();
+    timer = setTimeout(function () { pressed = false; }, PRESS_CLICK_WINDOW_MS);
+  });
+  button.addEventListener('click', function (event) {
+    event.preventDefault();
+    event.stopPropagation();
+    if (pressed) {
+      pressed = false;
+      clearTimeout(timer);
+    } else if (!button.disabled) {
+      action();
+    }
+  });
 }
 
 function setDisabled(control, disabled) {

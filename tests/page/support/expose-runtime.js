@@ -8,5 +8,8 @@ window.__lmwRuntime = {
   attachRuntime: attachRuntime,
   loadAnotherFile: loadAnotherFile,
   openAnotherFile: openAnotherFile,
-  publishHandoffGlobals: publishHandoffGlobals
+  publishHandoffGlobals: publishHandoffGlobals,
+  toggleEditMode: toggleEditMode,
+  recordHistory: recordHistory,
+  bindPress: bindPress
 };

@@ -1,0 +1,192 @@
+// The injected stylesheet: one text for the whole interface, composed from the prefix so that no
+// rule can reach the document's own elements. The root resets every inherited property, so the
+// document's styles never leak into the toolbar, and it lets the pointer through to the page.
+
+var MONO_FONTS = '"SF Mono", Monaco, Consolas, monospace';
+var UI_FONTS = 'Inter, -apple-system, BlinkMacSystemFont, "Segoe UI", sans-serif';
+
+function uiClass(name) {
+  return CLASS_PREFIX + name;
+}
+
+function layer(offset) {
+  return 'z-index:' + (LAYER_BASE + offset);
+}
+
+function cssRule(selector, declarations) {
+  return selector + '{' + declarations.join(';') + '}';
+}
+
+function floatingControlRules() {
+  var toggle = uiClass('toggle');
+  var importBtn = uiClass('import-btn');
+  var shared = ['position:fixed', 'top:16px', 'margin:0', 'height:38px', 'line-height:38px',
+    'border-radius:9px', 'font-size:14px', 'font-weight:650', 'font-family:inherit', 'cursor:pointer',
+    'pointer-events:auto', 'user-select:none', 'white-space:nowrap', layer(9),
+    'transition:transform .2s ' + EASE_SPRING + ',background .2s ' + EASE_STANDARD +
+      ',box-shadow .2s ' + EASE_STANDARD];
+  return [
+    cssRule(toggle + ',' + importBtn, shared),
+    cssRule(toggle, ['right:16px', 'padding:0 20px', 'background:#2563eb', 'color:#fff',
+      'border:1px solid rgba(255,255,255,.16)', 'box-shadow:0 12px 30px rgba(15,23,42,.35)']),
+    cssRule(toggle + ':hover', ['background:#1d4ed8', 'box-shadow:0 16px 36px rgba(37,99,235,.3)',
+      'transform:translateY(-1px)']),
+    cssRule(toggle + '.active', ['background:#475569', 'border-color:rgba(148,163,184,.22)']),
+    cssRule(toggle + '.active:hover', ['background:#5f6b7a']),
+    cssRule(importBtn, ['right:130px', 'padding:0 18px', 'background:rgba(255,255,255,.92)', 'color:#1e293b',
+      'border:1px solid rgba(148,163,184,.3)', 'box-shadow:0 12px 30px rgba(15,23,42,.18)']),
+    cssRule(importBtn + ':hover', ['background:#fff', 'box-shadow:0 16px 36px rgba(15,23,42,.25)',
+      'transform:translateY(-1px)']),
+    cssRule(toggle + ':active,' + importBtn + ':active', ['transform:scale(.96)',
+      'transition-duration:.1s'])
+  ];
+}
+
+function rootRules() {
+  return [
+    cssRule('#' + PREFIX + '-root', ['all:initial', 'position:fixed', 'top:0', 'right:0', 'bottom:0', 'left:0',
+      'pointer-events:none', 'font-family:' + UI_FONTS, 'font-size:13px', 'color:#d8dee9', 'line-height:1.4',
+      layer(0)]),
+    cssRule('#' + PREFIX + '-root *,#' + PREFIX + '-root *::before,#' + PREFIX + '-root *::after',
+      ['box-sizing:border-box']),
+    '@keyframes ' + PREFIX + '-pop{from{opacity:0;transform:scale(.97)}to{opacity:1;transform:scale(1)}}'
+  ];
+}
+
+function toolbarRules() {
+  var button = uiClass('tb-btn');
+  return [
+    cssRule(uiClass('toolbar'), ['position:fixed', 'top:66px', 'right:16px', 'width:auto',
+      'max-width:calc(100vw - 32px)', 'min-height:42px', 'background:rgba(15,23,42,.96)',
+      'border:1px solid rgba(148,163,184,.22)', 'border-radius:10px', 'display:flex', 'flex-direction:row',
+      'flex-wrap:wrap', 'align-items:center', 'justify-content:flex-end', 'padding:6px', 'gap:6px',
+      'box-shadow:0 18px 45px rgba(2,6,23,.28)', 'backdrop-filter:blur(16px) saturate(1.15)',
+      '-webkit-backdrop-filter:blur(16px) saturate(1.15)', 'opacity:0', 'transform:translateY(-16px)',
+      'pointer-events:none', layer(5),
+      'transition:opacity .3s ' + EASE_STANDARD + ',transform .35s ' + EASE_SPRING]),
+    cssRule(uiClass('toolbar') + '.visible', ['opacity:1', 'transform:none', 'pointer-events:auto']),
+    cssRule(button, ['height:30px', 'line-height:28px', 'margin:0', 'padding:0 11px', 'border-radius:7px',
+      'border:1px solid rgba(148,163,184,.18)', 'background:rgba(255,255,255,.045)', 'color:#cbd5e1',
+      'font-size:12px', 'white-space:nowrap', 'font-family:inherit', 'cursor:pointer',
+      'transition:all .15s ' + EASE_STANDARD]),
+    cssRule(button + ':hover', ['background:rgba(255,255,255,.09)', 'border-color:rgba(148,163,184,.3)',
+      'color:#f8fafc']),
+    cssRule(button + ':active', ['transform:scale(.95)', 'transition-duration:.08s']),
+    cssRule(button + '.primary', ['background:#2563eb', 'border-color:#3b82f6', 'color:#fff']),
+    cssRule(button + '.primary:hover', ['background:#1d4ed8', 'box-shadow:0 8px 18px rgba(37,99,235,.28)']),
+    cssRule(button + ':disabled', ['opacity:.45', 'cursor:default', 'transform:none!important',
+      'box-shadow:none!important']),
+    cssRule(button + '.active', ['background:#334155', 'border-color:#60a5fa', 'color:#fff']),
+    cssRule(uiClass('pager'), ['display:flex', 'align-items:center', 'gap:4px', 'padding:0 6px', 'margin:0 2px',
+      'border-left:1px solid rgba(148,163,184,.16)', 'border-right:1px solid rgba(148,163,184,.16)']),
+    cssRule(uiClass('pager') + '.hidden', ['display:none']),
+    cssRule(uiClass('page-label'), ['min-width:44px', 'text-align:center', 'color:#93c5fd', 'font-size:12px',
+      'font-family:' + MONO_FONTS]),
+    cssRule(uiClass('file-status'), ['max-width:220px', 'overflow:hidden', 'white-space:nowrap',
+      'text-overflow:ellipsis', 'color:#dbeafe', 'font-size:11px', 'font-family:' + MONO_FONTS,
+      'padding:0 7px']),
+    cssRule(uiClass('file-status') + '.dirty', ['color:#fde68a']),
+    cssRule(uiClass('breadcrumb'), ['display:none']),
+    cssRule(uiClass('shortcut-hint'), ['font-size:10px', 'opacity:.5', 'margin-left:4px'])
+  ];
+}
+
+function toastRules() {
+  return [
+    cssRule(uiClass('toast'), ['position:fixed', 'bottom:80px', 'left:50%', 'transform:translate(-50%,8px)',
+      'background:rgba(15,23,42,.92)', 'border:1px solid rgba(148,163,184,.18)', 'color:#f8fafc',
+      'padding:9px 18px', 'border-radius:999px', 'font-size:13px', 'pointer-events:none', 'opacity:0',
+      'box-shadow:0 16px 35px rgba(2,6,23,.32)', layer(9),
+      'transition:opacity .25s ' + EASE_STANDARD + ',transform .25s ' + EASE_SPRING]),
+    cssRule(uiClass('toast') + '.show', ['opacity:1', 'transform:translate(-50%,0)'])
+  ];
+}
+
+function outlineRules() {
+  var handle = uiClass('drag-handle');
+  return [
+    cssRule(uiClass('hover-ov'), ['position:fixed', 'pointer-events:none', 'display:none',
+      'border:1px dashed rgba(96,165,250,.75)', 'background:rgba(96,165,250,.08)', layer(1),
+      'transition:top .1s ' + EASE_STANDARD + ',left .1s ' + EASE_STANDARD + ',width .1s ' +
+        EASE_STANDARD + ',height .1s ' + EASE_STANDARD]),
+    cssRule(uiClass('sel-ov'), ['position:fixed', 'pointer-events:none', 'display:none',
+      'border:1px solid #60a5fa', 'background:rgba(96,165,250,.07)',
+      'box-shadow:0 0 0 1px rgba(15,23,42,.7),0 0 0 4px rgba(96,165,250,.12)', layer(2),
+      'animation:' + PREFIX + '-pop .2s ' + EASE_SPRING]),
+    cssRule(uiClass('ov-tag'), ['position:absolute', 'top:-22px', 'left:-1px', 'background:#2563eb',
+      'color:#fff', 'font-size:10px', 'padding:3px 7px', 'border-radius:6px 6px 0 0',
+      'font-family:' + MONO_FONTS, 'white-space:nowrap']),
+    cssRule(uiClass('multi-ov'), ['position:fixed', 'pointer-events:none', 'border:2px solid #60a5fa',
+      'background:rgba(96,165,250,.1)', 'border-radius:2px', layer(1)]),
+    cssRule(handle, ['position:absolute', 'top:-2px', 'left:-2px', 'width:18px', 'height:18px', 'cursor:grab',
+      'background:rgba(96,165,250,.3)', 'border:1px solid rgba(96,165,250,.5)', 'border-radius:4px',
+      'display:flex', 'align-items:center', 'justify-content:center', 'z-index:10', 'pointer-events:auto',
+      'opacity:0', 'transition:opacity .15s ' + EASE_STANDARD]),
+    cssRule(uiClass('sel-ov') + ':hover ' + handle, ['opacity:1']),
+    cssRule(handle + '::after', ['content:"\u283f"', 'font-size:10px', 'color:#60a5fa', 'line-height:1'])
+  ];
+}
+
+function menuRules() {
+  var item = uiClass('ctxmenu-item');
+  return [
+    cssRule(uiClass('ctxmenu'), ['position:fixed', 'display:none', 'min-width:150px',
+      'background:rgba(15,23,42,.97)', 'border:1px solid rgba(148,163,184,.2)', 'border-radius:8px',
+      'padding:4px 0', 'box-shadow:0 12px 35px rgba(2,6,23,.4)', 'pointer-events:auto', layer(9)]),
+    cssRule(item, ['display:flex', 'flex-direction:row', 'align-items:center', 'gap:8px', 'width:100%',
+      'padding:8px 16px', 'cursor:pointer', 'color:#cbd5e1', 'font-size:12px', 'font-family:inherit',
+      'text-align:left', 'border:none', 'background:none', 'transition:background .12s ' + EASE_STANDARD]),
+    cssRule(item + ':hover', ['background:rgba(96,165,250,.12)', 'color:#f8fafc']),
+    cssRule(item + ':active', ['background:rgba(96,165,250,.22)'])
+  ];
+}
+
+// The panel and the find bar are shells until their tools fill them; their placement and
+// hidden state are set here so the shells never catch the pointer.
+function panelAndFindBarRules() {
+  return [
+    cssRule(uiClass('panel'), ['position:fixed', 'top:120px', 'right:16px', 'bottom:16px',
+      'width:min(348px, calc(100vw - 32px))', 'background:rgba(11,18,32,.97)',
+      'border:1px solid rgba(148,163,184,.2)', 'border-radius:12px', 'overflow-x:hidden', 'overflow-y:auto',
+      'box-shadow:0 24px 70px rgba(2,6,23,.36)', 'backdrop-filter:blur(18px) saturate(1.1)',
+      '-webkit-backdrop-filter:blur(18px) saturate(1.1)', layer(4), 'opacity:0',
+      'transform:translateX(24px)', 'pointer-events:none',
+      'transition:opacity .3s ' + EASE_STANDARD + ',transform .4s ' + EASE_SPRING]),
+    cssRule(uiClass('panel') + '.visible', ['opacity:1', 'transform:none', 'pointer-events:auto']),
+    cssRule(uiClass('findbar'), ['display:flex', 'flex-direction:row', 'align-items:center', 'gap:6px',
+      'padding:6px 8px', 'background:rgba(15,23,42,.96)', 'border-bottom:1px solid rgba(148,163,184,.14)',
+      'pointer-events:auto', 'width:100%'])
+  ];
+}
+
+function contentWrapperRules() {
+  return [
+    cssRule(uiClass('zoom-container'), ['transform-origin:50% 0',
+      'transition:transform .15s ' + EASE_STANDARD]),
+    cssRule(uiClass('preview-container'), ['overflow:auto', 'margin:0 auto',
+      'transition:width .3s ' + EASE_STANDARD])
+  ];
+}
+
+// A 46px square cannot hold the toggle's label on one line, so in narrow windows the label
+// breaks into two short lines inside it.
+function narrowWindowRules() {
+  return '@media (max-width:720px){' + [
+    cssRule(uiClass('toggle'), ['top:auto', 'right:16px', 'bottom:16px', 'width:46px', 'height:46px',
+      'padding:0 4px', 'font-size:12px', 'line-height:1.15', 'white-space:normal']),
+    cssRule(uiClass('toolbar'), ['top:8px', 'left:8px', 'right:8px', 'max-width:none',
+      'justify-content:flex-start', 'max-height:120px', 'overflow:auto']),
+    cssRule(uiClass('tb-btn'), ['height:32px', 'line-height:30px', 'padding:0 10px']),
+    cssRule(uiClass('pager'), ['margin-left:0', 'padding-left:4px', 'padding-right:4px', 'border-left:none']),
+    cssRule(uiClass('toast'), ['bottom:24px', 'max-width:calc(100vw - 24px)', 'text-align:center']),
+    cssRule(uiClass('ctxmenu'), ['font-size:12px']),
+    cssRule(uiClass('panel'), ['top:auto', 'left:8px', 'right:8px', 'bottom:8px', 'width:auto', 'height:42vh',
+      'max-height:360px', 'border-radius:12px']),
+    cssRule(uiClass('findbar'), ['flex-wrap:wrap'])
+  ].join('') + '}';
+}
+
+function runtimeStylesheet() {
+  return [].concat(rootRules(), floatingControlRules(), toolbarRules(), toastRules(), outlineRules(),
+    menuRules(), panelAndFindBarRules(), contentWrapperRules(), [narrowWindowRules()]).join('\n');
+}
