@@ -26,6 +26,8 @@ export async function launchBrowser({ write = 'allow', viewport = { width: 1280,
     executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS, viewport
   });
   const page = context.pages()[0] || await context.newPage();
+  // A huge document keeps the browser busy laying it out; waits must outlast that.
+  context.setDefaultTimeout(120000);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error));
   return {
