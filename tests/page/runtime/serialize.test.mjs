@@ -1,0 +1,92 @@
+// The clean serialisation of the live document: whatever the editor has put into it, the text
+// for saving, copying and undo holds the document alone, with UTF-8 declared.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import {
+  launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE
+} from '../support/browser.mjs';
+
+let browser;
+let dir;
+
+before(async () => {
+  browser = await launchBrowser();
+  dir = tempDir();
+});
+
+after(async () => {
+  await browser.close();
+});
+
+async function open(name, source) {
+  await openStartPage(browser.page, TEST_PAGE);
+  await chooseThroughInput(browser.page, writeFixture(dir, name, source));
+  await waitForRuntime(browser.page);
+}
+
+test('old doctypes, outside comments and legacy charset declarations come out as clean UTF-8 HTML', async () => {
+  await open('legacy.html', '<!-- before -->\n<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01//EN" "http://www.w3.org/TR/html4/strict.dtd">\n' +
+    '<html><head><meta http-equiv="Content-Type" content="text/html; charset=GB2312"><title>old</title></head>' +
+    '<body><p>text</p><meta http-equiv="content-type" content="text/html; charset=gbk"></body></html>\n<!-- after -->');
+  const html = await browser.page.evaluate(() => window.__lmwRuntime.serializeDocument());
+  assert.equal(html,
+    '<!DOCTYPE html>\n<html><head><meta charset="UTF-8"><meta http-equiv="Content-Type" content="text/html; charset=UTF-8">' +
+    '<title>old</title></head><body><p>text</p><meta http-equiv="content-type" content="text/html; charset=gbk">' +
+    '\n</body></html>');
+});
+
+test('every marker the editor puts into the live document is left out, and the live document is untouched', async () => {
+  await open('marked.html', '<!DOCTYPE html><html><head><meta charset="utf-8"><title>m</title></head><body>' +
+    '<h1 contenteditable="false">锁定标题</h1><p id="plain">普通段落</p><div contenteditable="">空值</div>' +
+    '<p id="found">查找结果在这里</p></body></html>');
+  const result = await browser.page.evaluate(() => {
+    const runtime = window.__lmwRuntime;
+    const clean = runtime.serializeDocument();
+    // Mark the document the way the editor does while it works: text under edit, a find
+    // highlight, a multi-selection outline, the content wrapper, short-lived interface pieces
+    // and the floating controls.
+    const mark = (el, prev) => {
+      if (prev !== undefined) el.setAttribute('data-lmw-prev-contenteditable', prev);
+      el.setAttribute('contenteditable', 'true');
+      el.setAttribute('data-lmw-editing', '1');
+    };
+    mark(document.querySelector('h1'), 'false');
+    mark(document.getElementById('plain'), '__lw_absent');
+    mark(document.querySelector('div[contenteditable]'), '');
+    const found = document.getElementById('found');
+    const text = found.firstChild;
+    const rest = text.splitText(4);
+    rest.splitText(2);
+    const span = document.createElement('span');
+    span.className = '__lw-search-highlight active';
+    span.setAttribute('data-lmw-ui', 'search-highlight');
+    found.replaceChild(span, rest);
+    span.appendChild(rest);
+    const wrapper = document.createElement('div');
+    wrapper.className = '__lw-zoom-container __lw-preview-container';
+    wrapper.setAttribute('data-lmw-wrapper', 'content');
+    wrapper.style.transform = 'scale(1.5)';
+    while (document.body.firstChild) wrapper.appendChild(document.body.firstChild);
+    document.body.appendChild(wrapper);
+    const outline = document.createElement('div');
+    outline.className = '__lw-multi-ov';
+    outline.setAttribute('data-lmw-ui', 'multi-selection');
+    document.body.appendChild(outline);
+    const download = document.createElement('a');
+    download.setAttribute('data-lmw-ui', 'download');
+    document.body.appendChild(download);
+    for (const [tag, cls] of [['button', '__lw-toggle'], ['button', '__lw-import-btn'], ['input', '__lw-import-input']]) {
+      const control = document.createElement(tag);
+      control.className = cls;
+      document.body.appendChild(control);
+    }
+    const live = document.documentElement.outerHTML;
+    const marked = runtime.serializeDocument();
+    return { clean, marked, liveUnchanged: live === document.documentElement.outerHTML, wrapperStillThere: !!document.querySelector('[data-lmw-wrapper]') };
+  });
+  assert.equal(result.marked, result.clean);
+  assert.match(result.clean, /^<!DOCTYPE html>\n<html><head><meta charset="UTF-8"><title>m<\/title><\/head><body><h1 contenteditable="false">锁定标题<\/h1><p id="plain">普通段落<\/p><div contenteditable="">空值<\/div><p id="found">查找结果在这里<\/p><\/body><\/html>$/);
+  assert.doesNotMatch(result.clean, /__lw-|data-lmw-/);
+  assert.equal(result.liveUnchanged, true);
+  assert.equal(result.wrapperStillThere, true);
+});
