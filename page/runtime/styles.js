@@ -169,11 +169,13 @@ function contentWrapperRules() {
 }
 
 // A 46px square cannot hold the toggle's label on one line, so in narrow windows the label
-// breaks into two short lines inside it.
+// breaks into two short lines inside it. The toolbar spans the top edge there, so the open-file
+// button moves down beside the toggle instead of covering the toolbar's buttons.
 function narrowWindowRules() {
   return '@media (max-width:720px){' + [
     cssRule(uiClass('toggle'), ['top:auto', 'right:16px', 'bottom:16px', 'width:46px', 'height:46px',
-      'padding:0 4px', 'font-size:12px', 'line-height:1.15', 'white-space:normal']),
+      'padding:0 8px', 'font-size:12px', 'line-height:1.15', 'white-space:normal']),
+    cssRule(uiClass('import-btn'), ['top:auto', 'right:72px', 'bottom:16px', 'height:46px', 'line-height:46px']),
     cssRule(uiClass('toolbar'), ['top:8px', 'left:8px', 'right:8px', 'max-width:none',
       'justify-content:flex-start', 'max-height:120px', 'overflow:auto']),
     cssRule(uiClass('tb-btn'), ['height:32px', 'line-height:30px', 'padding:0 10px']),
