@@ -1,5 +1,6 @@
-// Document replacement: every document the runtime writes itself (undo, redo, another file)
-// gets the icon link and the runtime script attached the same way the start page attached them.
+// The undo history's recording side, and document replacement: every document the runtime
+// writes itself (undo, redo, another file) gets the icon link and the runtime script attached
+// the same way the start page attached them.
 
 function runtimeScriptForNextDocument() {
   var inlineText = '';

@@ -20,6 +20,7 @@ const DOCUMENT = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>report
 <p id="ce-false" contenteditable="false">Was not editable</p>
 <p id="ce-empty" contenteditable="">Editable by itself</p>
 <p id="ce-none">Had no attribute</p>
+<p id="with-pic">A picture inside the text <img id="inline-pic" src="${PICTURE}" width="60" height="30" alt="small"></p>
 <div id="handlers" tabindex="0">Element with handlers of the page</div>
 <img id="pic" src="${PICTURE}" width="120" height="60" alt="chart">
 </div>
@@ -251,6 +252,13 @@ test('an image is selected but not edited; Delete removes it, except while typin
   assert.equal(history.length, before + 1);
   assert.equal(history.at(-1).reason, 'deleteImage');
   assert.match(history.at(-1).html, /<img id="pic"/);
+
+  await clickStart('#with-pic');
+  assert.equal((await editorView(page)).editingId, 'with-pic');
+  await clickCentre('#inline-pic');
+  view = await editorView(page);
+  assert.deepEqual([view.editingId, view.selectionTag], [null, 'img'], 'a picture inside the edited text ends editing');
+  await page.keyboard.press('Escape');
 
   const text = await page.textContent('#ce-none');
   await clickCentre('#ce-none');
