@@ -178,14 +178,14 @@ test('start-up honours an auto-edit request, forgets any draft and guards unsave
   assert.equal((await editorView(page)).editMode, false, 'without a request the flag alone decides');
   assert.deepEqual(await storage(), [null, null]);
 
-  const dialogs = [];
-  page.on('dialog', (dialog) => { dialogs.push(dialog.type()); dialog.dismiss(); });
   await page.keyboard.press('Alt+e');
   await page.click('#title');
   await page.keyboard.type('改');
+  const question = page.waitForEvent('dialog');
   await page.close({ runBeforeUnload: true });
-  await page.waitForTimeout(300);
-  assert.deepEqual(dialogs, ['beforeunload']);
+  const dialog = await question;
+  assert.equal(dialog.type(), 'beforeunload');
+  await dialog.dismiss();
   assert.equal(page.isClosed(), false, 'dismissing the question keeps the document');
   page = await browser.context.newPage();
 });
