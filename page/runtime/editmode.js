@@ -16,14 +16,15 @@ function isEditorUi(node) {
   return !!element.closest('[data-lmw-root], [data-lmw-ui], ' + FLOATING_CONTROLS);
 }
 
-function isTextEditable(element) {
-  return !!element && !isEditorUi(element) && !NOT_TEXT_EDITABLE[element.tagName.toLowerCase()];
-}
-
 // The content wrapper, the body and the html element stand for the whole document: a press on
 // them means blank space, never "edit everything".
 function isDocumentFrame(element) {
   return element === ui.contentWrap || element === document.body || element === document.documentElement;
+}
+
+function isTextEditable(element) {
+  return !!element && !isEditorUi(element) && !isDocumentFrame(element) &&
+    !NOT_TEXT_EDITABLE[element.tagName.toLowerCase()];
 }
 
 function isInsideTextEditing(node) {

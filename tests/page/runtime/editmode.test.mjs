@@ -123,9 +123,17 @@ test('typing lands where the click did, and one typing spell records one history
   await page.mouse.click(point.x, point.y);
   await page.keyboard.type('XY');
   assert.equal(await page.textContent('#heading'), 'QuarterlyXY report heading');
+  const inside = await pointBeforeCharacter(page, '#heading', 19);
+  await page.mouse.click(inside.x, inside.y);
+  await page.keyboard.type('!');
+  assert.equal(await page.textContent('#heading'), 'QuarterlyXY report !heading', 'a press inside moves the caret');
+  await page.keyboard.press('Backspace');
+  await page.mouse.click(point.x, point.y);
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.press('ArrowRight');
   await page.keyboard.type(' and more');
   let history = await historyOf(page);
-  assert.equal(history.length, before + 1, 'eleven characters, one entry');
+  assert.equal(history.length, before + 1, 'one spell of typing, one entry');
   assert.equal(history.at(-1).reason, 'text');
   assert.match(history.at(-1).html, /<h1 id="heading">Quarterly report heading<\/h1>/);
   assert.equal(await page.evaluate(() => window.__lmwRuntime.state.future.length), 0);
