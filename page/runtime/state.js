@@ -72,11 +72,13 @@ function elementPathStep(element) {
   return classes.length ? step + '.' + classes.join('.') : step;
 }
 
+// The content wrapper of edit mode is no part of the document's own structure, so the path stops
+// there as it stops at the body.
 function elementPath(element) {
   var steps = [];
   for (var node = element; node && node.nodeType === 1; node = node.parentElement) {
     var tag = node.tagName.toLowerCase();
-    if (tag === 'body' || tag === 'html') break;
+    if (tag === 'body' || tag === 'html' || node.hasAttribute('data-lmw-wrapper')) break;
     steps.unshift(elementPathStep(node));
   }
   return steps.join(' \u203a ');

@@ -123,6 +123,8 @@ test('typing lands where the click did, and one typing spell records one history
   await page.mouse.click(point.x, point.y);
   await page.keyboard.type('XY');
   assert.equal(await page.textContent('#heading'), 'QuarterlyXY report heading');
+  assert.equal(await page.textContent('.__lw-breadcrumb'), 'div.wrap › h1#heading',
+    'the path of the selection stops at the content, not at the editor\'s wrapper');
   const inside = await pointBeforeCharacter(page, '#heading', 19);
   await page.mouse.click(inside.x, inside.y);
   await page.keyboard.type('!');
