@@ -3,7 +3,7 @@
 
 #include "launcher.h"
 #if defined(LUMAWEAVE_TEST_SEAMS)
-#include "message_recorder.h"
+#include "test_recorder.h"
 #endif
 
 namespace {

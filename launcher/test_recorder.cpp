@@ -1,4 +1,4 @@
-#include "message_recorder.h"
+#include "test_recorder.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@ const unsigned record_capacity = 1024;
 
 wide_char log_path[path_capacity];
 wide_char record[record_capacity];
-wide_char flags_text[12];
+wide_char number_text[12];
 
 void format_decimal(unsigned value, wide_char* text) {
   wide_char reversed[12];
@@ -21,22 +21,35 @@ void format_decimal(unsigned value, wide_char* text) {
   text[count] = 0;
 }
 
-bool compose_record(const wide_char* text, const wide_char* caption, unsigned flags) {
-  format_decimal(flags, flags_text);
-  return wide_copy(record, record_capacity, caption) && wide_append(record, record_capacity, WIDE("\x1f")) &&
-         wide_append(record, record_capacity, flags_text) && wide_append(record, record_capacity, WIDE("\x1f")) &&
+bool compose_record(const wide_char* kind, const wide_char* first, unsigned number, const wide_char* text) {
+  format_decimal(number, number_text);
+  bool composed = wide_copy(record, record_capacity, kind);
+  if (first != nullptr) {
+    composed = composed && wide_append(record, record_capacity, WIDE("\x1f")) &&
+               wide_append(record, record_capacity, first);
+  }
+  return composed && wide_append(record, record_capacity, WIDE("\x1f")) &&
+         wide_append(record, record_capacity, number_text) && wide_append(record, record_capacity, WIDE("\x1f")) &&
          wide_append(record, record_capacity, text) && wide_append(record, record_capacity, WIDE("\x1e"));
 }
 
-}  // namespace
-
-void record_message_box(const wide_char* text, const wide_char* caption, unsigned flags) {
-  DWORD units = GetEnvironmentVariableW(WIDE("LUMAWEAVE_MESSAGE_LOG"), log_path, path_capacity);
-  if (units == 0 || units >= path_capacity || !compose_record(text, caption, flags)) return;
+void append_record() {
+  DWORD units = GetEnvironmentVariableW(WIDE("LUMAWEAVE_TEST_LOG"), log_path, path_capacity);
+  if (units == 0 || units >= path_capacity) return;
   HANDLE file = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, record, wide_length(record) * sizeof(wide_char), &written, nullptr);
   CloseHandle(file);
+}
+
+}  // namespace
+
+void record_message_box(const wide_char* text, const wide_char* caption, unsigned flags) {
+  if (compose_record(WIDE("message"), caption, flags, text)) append_record();
+}
+
+void record_text_property(unsigned property_id, const wide_char* text) {
+  if (compose_record(WIDE("property"), nullptr, property_id, text)) append_record();
 }
