@@ -8,26 +8,21 @@ var RAW_TEXT_ELEMENTS = {
   textarea: 1, title: 1, plaintext: 1
 };
 
-function readTagName(text, start) {
-  var end = start;
-  while (end < text.length && /[A-Za-z0-9:-]/.test(text.charAt(end))) end++;
-  return text.slice(start, end).toLowerCase();
-}
+// A tag start: a comment opener, a start or end tag with its name, or a doctype or other
+// declaration. Both patterns are global and driven through lastIndex.
+var TAG_START = /<(?:(!--)|(\/)?([A-Za-z][A-Za-z0-9:-]*)|[!?])/g;
+var TAG_END_OR_QUOTE = /[>"']/g;
 
-// Index just past the ">" of the tag whose attributes start at `from`; quoted attribute values
+// Index just past the ">" of a tag whose attributes start at `from`; quoted attribute values
 // may hold ">". Returns the text's length when the tag never closes.
 function endOfTag(text, from) {
-  var i = from;
-  while (i < text.length) {
-    var c = text.charAt(i);
-    if (c === '>') return i + 1;
-    if (c === '"' || c === "'") {
-      var close = text.indexOf(c, i + 1);
-      if (close < 0) return text.length;
-      i = close + 1;
-    } else {
-      i++;
-    }
+  TAG_END_OR_QUOTE.lastIndex = from;
+  var match;
+  while ((match = TAG_END_OR_QUOTE.exec(text))) {
+    if (match[0] === '>') return match.index + 1;
+    var close = text.indexOf(match[0], match.index + 1);
+    if (close < 0) return text.length;
+    TAG_END_OR_QUOTE.lastIndex = close + 1;
   }
   return text.length;
 }
@@ -40,35 +35,38 @@ function endOfRawText(text, name, from) {
   return match ? match.index : text.length;
 }
 
+function endOfComment(text, from) {
+  var end = text.indexOf('-->', from);
+  return end < 0 ? text.length : end + 3;
+}
+
 // One pass over the markup that skips comments and raw text, so a "</head>" inside a script,
 // a style or a comment is never taken for the real one. Reports the end of the first html start
 // tag, the first head closing tag and the last body and html closing tags (-1 when absent).
 function locateDocumentTags(text) {
   var found = { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 };
-  var i = 0;
-  while (i < text.length) {
-    var lt = text.indexOf('<', i);
-    if (lt < 0) break;
-    var next = text.charAt(lt + 1);
-    if (text.substr(lt, 4) === '<' + '!--') {
-      var commentEnd = text.indexOf('-->', lt + 4);
-      i = commentEnd < 0 ? text.length : commentEnd + 3;
-    } else if (next === '/') {
-      var closing = readTagName(text, lt + 2);
-      if (closing === 'head' && found.headClose < 0) found.headClose = lt;
-      if (closing === 'body') found.bodyClose = lt;
-      if (closing === 'html') found.htmlClose = lt;
-      i = endOfTag(text, lt + 2);
-    } else if (/[A-Za-z]/.test(next)) {
-      var name = readTagName(text, lt + 1);
-      var tagEnd = endOfTag(text, lt + 1 + name.length);
-      if (name === 'html' && found.htmlStartEnd < 0) found.htmlStartEnd = tagEnd;
-      i = RAW_TEXT_ELEMENTS[name] ? endOfRawText(text, name, tagEnd) : tagEnd;
-    } else if (next === '!' || next === '?') {
-      i = endOfTag(text, lt + 2);
+  var match;
+  TAG_START.lastIndex = 0;
+  while ((match = TAG_START.exec(text))) {
+    var at = match.index;
+    var next;
+    if (match[1]) {
+      next = endOfComment(text, at + 4);
+    } else if (!match[3]) {
+      next = endOfTag(text, TAG_START.lastIndex);
     } else {
-      i = lt + 1;
+      var name = match[3].toLowerCase();
+      next = endOfTag(text, TAG_START.lastIndex);
+      if (match[2]) {
+        if (name === 'head' && found.headClose < 0) found.headClose = at;
+        if (name === 'body') found.bodyClose = at;
+        if (name === 'html') found.htmlClose = at;
+      } else {
+        if (name === 'html' && found.htmlStartEnd < 0) found.htmlStartEnd = next;
+        if (RAW_TEXT_ELEMENTS[name]) next = endOfRawText(text, name, next);
+      }
     }
+    TAG_START.lastIndex = next;
   }
   return found;
 }

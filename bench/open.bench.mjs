@@ -1,0 +1,116 @@
+// Opening and serialising generated documents of 1, 5 and 20 MB, each set beside what bounds
+// it in the same run: the bare decode and document.open/write/close of the same text, and the
+// browser's own outerHTML of the same document.
+import fs from 'node:fs';
+import path from 'node:path';
+import {
+  launchBrowser, openStartPage, chooseThroughInput, tempDir, TEST_PAGE
+} from '../tests/page/support/browser.mjs';
+
+const SIZES_MB = [1, 5, 20];
+const RUNS = { 1: 7, 5: 5, 20: 3 };
+
+function generateDocument(megabytes) {
+  const block = (i) => `<section class="card" id="s${i}"><h2>第 ${i} 节 Section</h2>` +
+    `<p>这是一段<strong>生成的</strong>文字，用来测量打开与保存的速度。The quick <em>brown</em> fox jumps over the lazy dog.</p>` +
+    `<ul><li>项目一</li><li><a href="#s${i}">链接</a></li></ul></section>\n`;
+  const head = '<!DOCTYPE html>\n<html lang="zh-CN"><head><meta charset="utf-8"><title>bench</title>' +
+    '<style>.card{padding:8px;border:1px solid #ccc}</style></head><body>\n';
+  const parts = [head];
+  let size = Buffer.byteLength(head);
+  for (let i = 0; size < megabytes * 1024 * 1024; i++) {
+    const piece = block(i);
+    parts.push(piece);
+    size += Buffer.byteLength(piece);
+  }
+  parts.push('</body></html>\n');
+  return parts.join('');
+}
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  const mid = sorted.length >> 1;
+  return sorted.length % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
+}
+
+async function timeOpen(page, file) {
+  await openStartPage(page, TEST_PAGE);
+  await page.evaluate(() => {
+    document.getElementById('file-input').addEventListener('change', () => {
+      window.__chosenAt = performance.timeOrigin + performance.now();
+    }, true);
+  });
+  await chooseThroughInput(page, file);
+  await page.waitForFunction(() => window.__lmwStartedAt > window.__chosenAt, null, { timeout: 300000, polling: 20 });
+  return page.evaluate(() => window.__lmwStartedAt - window.__chosenAt);
+}
+
+// The same file through the bare browser operations: read, decode, write the document.
+async function timeBareWrite(page, file) {
+  await openStartPage(page, TEST_PAGE);
+  await page.evaluate(() => {
+    window.addEventListener('change', (event) => {
+      event.stopImmediatePropagation();
+      const chosenAt = performance.timeOrigin + performance.now();
+      event.target.files[0].arrayBuffer().then((buffer) => {
+        const text = new TextDecoder('utf-8').decode(buffer).replace('</body>',
+          '<script>window.__bareDoneAt = performance.timeOrigin + performance.now();<\/script></body>');
+        window.__bareChosenAt = chosenAt;
+        document.open();
+        document.write(text);
+        document.close();
+      });
+    }, true);
+  });
+  await chooseThroughInput(page, file);
+  await page.waitForFunction(() => window.__bareDoneAt > window.__bareChosenAt, null, { timeout: 300000, polling: 20 });
+  return page.evaluate(() => window.__bareDoneAt - window.__bareChosenAt);
+}
+
+async function timeSerialise(page, runs) {
+  return page.evaluate((count) => {
+    const ours = [];
+    const bare = [];
+    for (let i = 0; i < count; i++) {
+      let t = performance.now();
+      window.__lmwRuntime.serializeDocument();
+      ours.push(performance.now() - t);
+      t = performance.now();
+      void document.documentElement.outerHTML.length;
+      bare.push(performance.now() - t);
+    }
+    return { ours, bare };
+  }, runs);
+}
+
+const browser = await launchBrowser();
+const dir = tempDir('lmw-bench-');
+const rows = [];
+try {
+  for (const mb of SIZES_MB) {
+    const file = path.join(dir, `bench-${mb}mb.html`);
+    fs.writeFileSync(file, generateDocument(mb));
+    const open = [];
+    const bare = [];
+    let serialise = { ours: [], bare: [] };
+    for (let run = 0; run < RUNS[mb]; run++) {
+      bare.push(await timeBareWrite(browser.page, file));
+      open.push(await timeOpen(browser.page, file));
+      const times = await timeSerialise(browser.page, 3);
+      serialise = { ours: serialise.ours.concat(times.ours), bare: serialise.bare.concat(times.bare) };
+    }
+    rows.push({ mb, open: median(open), bare: median(bare), ser: median(serialise.ours), outer: median(serialise.bare) });
+  }
+} finally {
+  await browser.close();
+  fs.rmSync(dir, { recursive: true, force: true });
+}
+
+console.log('size   open (ms)  bare decode+write (ms)  ratio   serialise (ms)  outerHTML (ms)  ratio');
+for (const r of rows) {
+  console.log(`${String(r.mb).padStart(2)} MB  ${r.open.toFixed(1).padStart(9)}  ${r.bare.toFixed(1).padStart(22)}  ${(r.open / r.bare).toFixed(2).padStart(5)}  ` +
+    `${r.ser.toFixed(1).padStart(14)}  ${r.outer.toFixed(1).padStart(14)}  ${(r.ser / r.outer).toFixed(2).padStart(5)}`);
+}
+const first = rows[0];
+const last = rows[rows.length - 1];
+console.log(`scaling: ${last.mb} MB open / ${first.mb} MB open = ${(last.open / first.open).toFixed(1)} (size ratio ${last.mb / first.mb})`);
