@@ -23,11 +23,11 @@ void search_app_window() {
 }
 
 void brand_found_window(const wide_char* relaunch_icon) {
-  icon_handle big_icon = load_app_icon(large_icon);
-  icon_handle small_icon_handle = load_app_icon(small_icon);
+  icon_handle big_icon = load_app_icon(icon_big);
+  icon_handle small_icon = load_app_icon(icon_small);
   for (int pass = 0; pass < branding_passes && window_exists(found_window); ++pass) {
-    if (big_icon != nullptr) send_window_icon(found_window, large_icon, big_icon);
-    if (small_icon_handle != nullptr) send_window_icon(found_window, small_icon, small_icon_handle);
+    if (big_icon != nullptr) send_window_icon(found_window, icon_big, big_icon);
+    if (small_icon != nullptr) send_window_icon(found_window, icon_small, small_icon);
     set_window_app_properties(found_window, wanted_identity, relaunch_icon);
     pause_milliseconds(branding_pause_ms);
   }

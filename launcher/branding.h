@@ -9,7 +9,7 @@ typedef void* process_handle;
 typedef void* window_handle;
 typedef void* icon_handle;
 
-enum icon_size { large_icon, small_icon };
+enum icon_size { icon_big, icon_small };
 
 // Waits for the window, brands it for a few seconds, then closes the process handle.
 void brand_app_window(process_handle process, const wide_char* identity, const wide_char* relaunch_icon);

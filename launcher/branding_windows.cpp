@@ -49,14 +49,14 @@ bool read_window_model_id(window_handle window, wide_char* buffer, unsigned capa
 bool window_exists(window_handle window) { return IsWindow(as_window(window)) != FALSE; }
 
 icon_handle load_app_icon(icon_size size) {
-  int width = GetSystemMetrics(size == large_icon ? SM_CXICON : SM_CXSMICON);
-  int height = GetSystemMetrics(size == large_icon ? SM_CYICON : SM_CYSMICON);
+  int width = GetSystemMetrics(size == icon_big ? SM_CXICON : SM_CXSMICON);
+  int height = GetSystemMetrics(size == icon_big ? SM_CYICON : SM_CYSMICON);
   return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(application_icon_id), IMAGE_ICON, width, height,
                     LR_DEFAULTCOLOR);
 }
 
 void send_window_icon(window_handle window, icon_size size, icon_handle icon) {
-  SendMessageW(as_window(window), WM_SETICON, size == large_icon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SendMessageW(as_window(window), WM_SETICON, size == icon_big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 void set_window_app_properties(window_handle window, const wide_char* identity, const wide_char* relaunch_icon) {

@@ -21,19 +21,17 @@ void format_decimal(unsigned value, wide_char* text) {
   text[count] = 0;
 }
 
-bool compose_record(const wide_char* kind, const wide_char* first, unsigned number, const wide_char* text) {
-  format_decimal(number, number_text);
-  bool composed = wide_copy(record, record_capacity, kind);
-  if (first != nullptr) {
-    composed = composed && wide_append(record, record_capacity, WIDE("\x1f")) &&
-               wide_append(record, record_capacity, first);
-  }
-  return composed && wide_append(record, record_capacity, WIDE("\x1f")) &&
-         wide_append(record, record_capacity, number_text) && wide_append(record, record_capacity, WIDE("\x1f")) &&
-         wide_append(record, record_capacity, text) && wide_append(record, record_capacity, WIDE("\x1e"));
+bool append_field(const wide_char* field) {
+  return wide_append(record, record_capacity, WIDE("\x1f")) && wide_append(record, record_capacity, field);
 }
 
-void append_record() {
+bool append_number(unsigned value) {
+  format_decimal(value, number_text);
+  return append_field(number_text);
+}
+
+void write_record() {
+  if (!wide_append(record, record_capacity, WIDE("\x1e"))) return;
   DWORD units = GetEnvironmentVariableW(WIDE("LUMAWEAVE_TEST_LOG"), log_path, path_capacity);
   if (units == 0 || units >= path_capacity) return;
   HANDLE file = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -47,9 +45,14 @@ void append_record() {
 }  // namespace
 
 void record_message_box(const wide_char* text, const wide_char* caption, unsigned flags) {
-  if (compose_record(WIDE("message"), caption, flags, text)) append_record();
+  if (wide_copy(record, record_capacity, WIDE("message")) && append_field(caption) && append_number(flags) &&
+      append_field(text)) {
+    write_record();
+  }
 }
 
 void record_text_property(unsigned property_id, const wide_char* text) {
-  if (compose_record(WIDE("property"), nullptr, property_id, text)) append_record();
+  if (wide_copy(record, record_capacity, WIDE("property")) && append_number(property_id) && append_field(text)) {
+    write_record();
+  }
 }

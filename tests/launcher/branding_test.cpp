@@ -171,14 +171,14 @@ bool window_exists(window_handle window) {
 
 icon_handle load_app_icon(icon_size size) {
   ++desktop.icon_loads;
-  static int big = 1, small = 2;
+  static int big_icon = 1, small_icon = 2;
   if (!desktop.icons_load) return nullptr;
-  return size == large_icon ? &big : &small;
+  return size == icon_big ? &big_icon : &small_icon;
 }
 
 void send_window_icon(window_handle window, icon_size size, icon_handle) {
   ++window_of(window).icon_messages;
-  desktop.events.push_back(size == large_icon ? u"big icon" : u"small icon");
+  desktop.events.push_back(size == icon_big ? u"big icon" : u"small icon");
 }
 
 void set_window_app_properties(window_handle window, const wide_char* identity_text, const wide_char* relaunch_icon) {
