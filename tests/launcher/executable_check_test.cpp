@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -17,6 +18,9 @@ struct built_executable {
   std::uint16_t machine;
   const char* manifest_architecture;
 };
+
+// Names the executable in failure messages instead of dumping its bytes.
+void PrintTo(const built_executable& executable, std::ostream* out) { *out << executable.path; }
 
 const built_executable product{LMW_LAUNCHER_EXE, 0x014C, "x86"};
 const built_executable wine_build{LMW_LAUNCHER_TEST_EXE, 0x8664, "amd64"};
