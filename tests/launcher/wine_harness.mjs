@@ -61,7 +61,8 @@ export class WinePrefix {
       ...process.env,
       WINEPREFIX: this.prefix,
       WINEDEBUG: '-all',
-      WINEDLLOVERRIDES: 'winemenubuilder.exe=d',
+      // No desktop entries from saved shortcuts, and no attempt to fetch Mono or Gecko.
+      WINEDLLOVERRIDES: 'winemenubuilder.exe=d;mscoree,mshtml=',
       LUMAWEAVE_TEST_LOG: windowsPath(this.log),
     };
     delete this.environment.DISPLAY;
