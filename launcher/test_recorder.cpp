@@ -9,15 +9,15 @@ const unsigned record_capacity = 1024;
 wide_char log_path[path_capacity];
 wide_char record[record_capacity];
 wide_char number_text[12];
+wide_char reversed_digits[12];
 
 void format_decimal(unsigned value, wide_char* text) {
-  wide_char reversed[12];
   unsigned count = 0;
   do {
-    reversed[count++] = static_cast<wide_char>(WIDE('0') + value % 10);
+    reversed_digits[count++] = static_cast<wide_char>(WIDE('0') + value % 10);
     value /= 10;
   } while (value != 0);
-  for (unsigned i = 0; i < count; ++i) text[i] = reversed[count - 1 - i];
+  for (unsigned i = 0; i < count; ++i) text[i] = reversed_digits[count - 1 - i];
   text[count] = 0;
 }
 
