@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,22 +27,31 @@ std::u16string identity_of(const std::u16string& prefix, const std::u16string& u
   return identity;
 }
 
+// Each case: source or URL, then the expected result.
+typedef std::pair<std::u16string, std::u16string> text_case;
+
 TEST(ShortenComponent, KeepsTwentyUnitsAndCutsTheMiddleOfLongerOnes) {
-  EXPECT_EQ(shortened(u"abcdefghij0123456789"), u"abcdefghij0123456789");
-  EXPECT_EQ(shortened(u"abcdefghijX0123456789"), u"abcdefghij0123456789");
-  EXPECT_EQ(shortened(u"BrowserProfile.Default"), u"BrowserProle.Default");
-  EXPECT_EQ(shortened(u"Chrome"), u"Chrome");
-  EXPECT_EQ(shortened(u"MSEdge"), u"MSEdge");
-  EXPECT_EQ(shortened(u""), u"");
-  EXPECT_EQ(shortened(std::u16string(31, u'a') + u"b"), std::u16string(10, u'a') + std::u16string(9, u'a') + u"b");
+  const text_case cases[] = {
+      {u"abcdefghij0123456789", u"abcdefghij0123456789"},
+      {u"abcdefghijX0123456789", u"abcdefghij0123456789"},
+      {u"BrowserProfile.Default", u"BrowserProle.Default"},
+      {u"Chrome", u"Chrome"},
+      {u"MSEdge", u"MSEdge"},
+      {u"", u""},
+      {std::u16string(31, u'a') + u"b", std::u16string(19, u'a') + u"b"},
+  };
+  for (const auto& [source, expected] : cases) EXPECT_EQ(shortened(source), expected);
 }
 
 TEST(AppName, TakesTheUrlFromTheThirdUnitAfterTheFirstColon) {
-  EXPECT_EQ(app_name_of(u"file:///C:/dir/page.html"), u"_/C:/dir/page.html");
-  EXPECT_EQ(app_name_of(u"file:///c:/Dir/Page.HTML"), u"_/c:/Dir/Page.HTML");
-  EXPECT_EQ(app_name_of(u"file://server/share/page.html"), u"_server/share/page.html");
-  EXPECT_EQ(app_name_of(u"no colon at all"), u"_");
-  EXPECT_EQ(app_name_of(u""), u"_");
+  const text_case cases[] = {
+      {u"file:///C:/dir/page.html", u"_/C:/dir/page.html"},
+      {u"file:///c:/Dir/Page.HTML", u"_/c:/Dir/Page.HTML"},
+      {u"file://server/share/page.html", u"_server/share/page.html"},
+      {u"no colon at all", u"_"},
+      {u"", u"_"},
+  };
+  for (const auto& [url, expected] : cases) EXPECT_EQ(app_name_of(url), expected);
 }
 
 TEST(AppName, NeverReadsPastTheEndOfAShortUrl) {
