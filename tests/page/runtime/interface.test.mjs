@@ -145,7 +145,7 @@ test('in view mode the page beneath the interface takes clicks; the floating con
 test('a narrow window puts the toolbar along the top and the controls at the bottom', async () => {
   await openInEditor(page, dir, 'narrow.html', DOCUMENT);
   await page.setViewportSize({ width: 700, height: 600 });
-  await page.waitForTimeout(450);
+  await page.waitForFunction(() => document.querySelector('.__lw-toolbar').getBoundingClientRect().left === 8);
   const boxes = await page.evaluate(() => {
     const box = (selector) => document.querySelector(selector).getBoundingClientRect().toJSON();
     return { toolbar: box('.__lw-toolbar'), toggle: box('.__lw-toggle'), importBtn: box('.__lw-import-btn') };
