@@ -3,7 +3,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  launchBrowser, openStartPage, chooseThroughInput, chooseThroughButtonWithoutPicker, waitForRuntime, waitForStatus, tempDir, writeFixture, TEST_PAGE
+  launchBrowser, openStartPage, chooseThroughInput, chooseThroughButtonWithoutPicker, waitForRuntime, waitForStatus, tempDir, writeFixture, serialisationMatchesParsedFile, TEST_PAGE
 } from '../support/browser.mjs';
 import { ENCODED, GBK_UNDECLARED, BINARY, UNKNOWN_CHARSET, fingerprintOf, writeEncodedFixtures } from '../support/fixtures.mjs';
 
@@ -53,6 +53,10 @@ test('declared and provable encodings open without a question', async () => {
     assert.equal(opened.encoding, fixture.encoding, name);
     assert.equal(opened.fingerprint, fingerprintOf(fixture.bytes), name);
     assert.deepEqual(dialogs, [], `${name} asked a question`);
+    const decoded = new TextDecoder(fixture.encoding).decode(fixture.bytes);
+    assert.equal(await serialisationMatchesParsedFile(browser.page, decoded), true, name);
+    assert.deepEqual(await browser.page.evaluate(() => [...document.querySelectorAll('[data-lmw-runtime]')]
+      .map((el) => el.getAttribute('data-lmw-runtime')).sort()), ['editor', 'icon', 'style'], name);
   }
 });
 

@@ -7,7 +7,7 @@ import fs from 'node:fs';
 import { pathToFileURL } from 'node:url';
 import {
   launchBrowser, openStartPage, chooseThroughInput, dropOnDropZone, answerPickerWith, waitForRuntime, waitForStatus,
-  tempDir, writeFixture, TEST_PAGE, FIXTURE_PAGE
+  tempDir, writeFixture, serialisationMatchesParsedFile, TEST_PAGE, FIXTURE_PAGE
 } from '../support/browser.mjs';
 import { fingerprintOf } from '../support/fixtures.mjs';
 
@@ -43,20 +43,6 @@ function handoffState(page) {
       s.textContent === window.EDITOR_JS_SOURCE && s.attributes.length === 1),
     allRuntimeMarked: document.querySelectorAll('[data-lmw-runtime]').length
   }));
-}
-
-// What a fresh document must serialise to: the file parsed by the browser, the charset declared.
-function serialisationMatchesParsedFile(page, source) {
-  return page.evaluate((text) => {
-    // The hand-off trims the text before anything else.
-    const doc = new DOMParser().parseFromString(text.trim(), 'text/html');
-    let meta = doc.head.querySelector('meta[charset]');
-    if (!meta) { meta = doc.createElement('meta'); doc.head.insertBefore(meta, doc.head.firstChild); }
-    meta.setAttribute('charset', 'UTF-8');
-    const expected = '<!DOCTYPE html>\n' + doc.documentElement.outerHTML;
-    const actual = window.__lmwRuntime.serializeDocument();
-    return actual === expected ? true : { actual, expected };
-  }, source);
 }
 
 const SAMPLE = '<!DOCTYPE html>\n<!-- a comment before html -->\n<html lang="zh-CN"><head><meta charset="utf-8">' +
