@@ -8,24 +8,9 @@ var RAW_TEXT_ELEMENTS = {
   textarea: 1, title: 1, plaintext: 1
 };
 
-// A tag start: a comment opener, a start or end tag with its name, or a doctype or other
-// declaration. Both patterns are global and driven through lastIndex.
-var TAG_START = /<(?:(!--)|(\/)?([A-Za-z][A-Za-z0-9:-]*)|[!?])/g;
-var TAG_END_OR_QUOTE = /[>"']/g;
-
-// Index just past the ">" of a tag whose attributes start at `from`; quoted attribute values
-// may hold ">". Returns the text's length when the tag never closes.
-function endOfTag(text, from) {
-  TAG_END_OR_QUOTE.lastIndex = from;
-  var match;
-  while ((match = TAG_END_OR_QUOTE.exec(text))) {
-    if (match[0] === '>') return match.index + 1;
-    var close = text.indexOf(match[0], match.index + 1);
-    if (close < 0) return text.length;
-    TAG_END_OR_QUOTE.lastIndex = close + 1;
-  }
-  return text.length;
-}
+// One whole tag per match: a comment opener, a start or end tag with its name and attributes
+// (quoted values may hold ">"), or a doctype or other declaration. Global, driven by lastIndex.
+var WHOLE_TAG = /<(?:(!--)|(\/)?([A-Za-z][A-Za-z0-9:-]*)(?:[^>"']+|"[^"]*"|'[^']*')*>?|[!?][^>]*>?)/g;
 
 function endOfRawText(text, name, from) {
   if (name === 'plaintext') return text.length;
@@ -46,27 +31,22 @@ function endOfComment(text, from) {
 function locateDocumentTags(text) {
   var found = { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 };
   var match;
-  TAG_START.lastIndex = 0;
-  while ((match = TAG_START.exec(text))) {
-    var at = match.index;
-    var next;
+  WHOLE_TAG.lastIndex = 0;
+  while ((match = WHOLE_TAG.exec(text))) {
     if (match[1]) {
-      next = endOfComment(text, at + 4);
-    } else if (!match[3]) {
-      next = endOfTag(text, TAG_START.lastIndex);
-    } else {
+      WHOLE_TAG.lastIndex = endOfComment(text, match.index + 4);
+    } else if (match[3]) {
       var name = match[3].toLowerCase();
-      next = endOfTag(text, TAG_START.lastIndex);
       if (match[2]) {
-        if (name === 'head' && found.headClose < 0) found.headClose = at;
-        if (name === 'body') found.bodyClose = at;
-        if (name === 'html') found.htmlClose = at;
-      } else {
-        if (name === 'html' && found.htmlStartEnd < 0) found.htmlStartEnd = next;
-        if (RAW_TEXT_ELEMENTS[name]) next = endOfRawText(text, name, next);
+        if (name === 'head' && found.headClose < 0) found.headClose = match.index;
+        if (name === 'body') found.bodyClose = match.index;
+        if (name === 'html') found.htmlClose = match.index;
+      } else if (name === 'html') {
+        if (found.htmlStartEnd < 0) found.htmlStartEnd = WHOLE_TAG.lastIndex;
+      } else if (RAW_TEXT_ELEMENTS[name]) {
+        WHOLE_TAG.lastIndex = endOfRawText(text, name, WHOLE_TAG.lastIndex);
       }
     }
-    TAG_START.lastIndex = next;
   }
   return found;
 }

@@ -155,8 +155,11 @@
 
   function readFile(file) {
     return readBlobBuffer(file).then(function (buffer) {
+      // The digest runs beside the decoding; a decoding failure leaves it to settle unheard.
+      var fingerprinting = fingerprintBuffer(buffer);
+      fingerprinting.catch(function () {});
       var result = confirmGuessedEncoding(refuseBinary(decodeBytes(buffer)));
-      return fingerprintBuffer(buffer).then(function (fingerprint) {
+      return fingerprinting.then(function (fingerprint) {
         result.fingerprint = fingerprint;
         result.size = buffer.byteLength;
         result.lastModified = file.lastModified || 0;
