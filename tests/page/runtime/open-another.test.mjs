@@ -1,34 +1,27 @@
 // Opening another file from inside the editor: the open-file button, the unsaved-changes
 // question, the reset of history and globals, and every failure told in the toast.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import {
-  launchBrowser, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, tempDir, writeFixture, TEST_PAGE
+  browserSession, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
 import { BINARY, fingerprintOf } from '../support/fixtures.mjs';
 
-let browser;
-let dir;
+const browser = browserSession({
+  ready(session) {
+    session.page.on('dialog', async (dialog) => {
+      dialogs.push({ type: dialog.type(), message: dialog.message() });
+      if (confirmAnswers.shift()) await dialog.accept();
+      else await dialog.dismiss();
+    });
+  }
+});
 const dialogs = [];
 let confirmAnswers = [];
 
-before(async () => {
-  browser = await launchBrowser();
-  dir = tempDir();
-  browser.page.on('dialog', async (dialog) => {
-    dialogs.push({ type: dialog.type(), message: dialog.message() });
-    if (confirmAnswers.shift()) await dialog.accept();
-    else await dialog.dismiss();
-  });
-});
-
-after(async () => {
-  await browser.close();
-});
-
 async function openFirst(name, source) {
-  const file = writeFixture(dir, name, source);
+  const file = writeFixture(browser.dir, name, source);
   await openStartPage(browser.page, TEST_PAGE);
   await dropOnDropZone(browser.page, file);
   await waitForRuntime(browser.page);
@@ -60,7 +53,7 @@ async function typeIntoHeading(text) {
 test('another file replaces a dirty document only when the user agrees, and starts clean', async () => {
   await openFirst('first.html', '<!DOCTYPE html><html><head><title>一</title></head><body><h1>第一个文件</h1></body></html>');
   await typeIntoHeading('，已修改');
-  const second = writeFixture(dir, 'second.html', '<!DOCTYPE html><html><head><title>二</title></head><body><h1>第二个文件</h1></body></html>');
+  const second = writeFixture(browser.dir, 'second.html', '<!DOCTYPE html><html><head><title>二</title></head><body><h1>第二个文件</h1></body></html>');
 
   confirmAnswers = [false];
   await pressOpenButton(second);
@@ -107,16 +100,16 @@ test('every way opening another file can fail is told, and the document stays', 
   const stays = async () => assert.equal(await browser.page.evaluate(() =>
     window.__lmwRuntime === window.__lmwInstance && document.title === '留下'), true);
 
-  await pressOpenButton(writeFixture(dir, 'notes.txt', 'plain text'));
+  await pressOpenButton(writeFixture(browser.dir, 'notes.txt', 'plain text'));
   assert.equal(await toastStartingWith('请选择'), '请选择 .html 或 .htm 文件');
   await stays();
 
-  await pressOpenButton(writeFixture(dir, 'image.html', BINARY));
+  await pressOpenButton(writeFixture(browser.dir, 'image.html', BINARY));
   assert.equal(await toastStartingWith('文件读取失败'), '文件读取失败：文件内容不是文本，可能不是 HTML 文件');
   await stays();
 
   // The picker hands over a handle whose file is gone by then: reading it fails for real.
-  const doomed = writeFixture(dir, 'doomed.html', '<p>x</p>');
+  const doomed = writeFixture(browser.dir, 'doomed.html', '<p>x</p>');
   await answerPickerWith(browser.page, doomed);
   fs.unlinkSync(doomed);
   await browser.page.click('.__lw-import-btn');
@@ -137,7 +130,7 @@ test('without the picker the open-file button chooses through its hidden input',
   await openFirst('picker-less.html', '<!DOCTYPE html><html><head><title>无选择器</title></head><body><h1>甲</h1></body></html>');
   await browser.page.evaluate(() => { delete window.showOpenFilePicker; });
   const [chooser] = await Promise.all([browser.page.waitForEvent('filechooser'), browser.page.click('.__lw-import-btn')]);
-  await chooser.setFiles(writeFixture(dir, 'via-input.html', '<!DOCTYPE html><html><head><title>乙</title></head><body><h1>乙</h1></body></html>'));
+  await chooser.setFiles(writeFixture(browser.dir, 'via-input.html', '<!DOCTYPE html><html><head><title>乙</title></head><body><h1>乙</h1></body></html>'));
   await browser.page.waitForFunction(() => document.title === '乙' && window.__lmwRuntime.state.active);
   assert.deepEqual(await browser.page.evaluate(() => [window.__LW_OPEN_FILE_HANDLE, window.__LW_CAN_OVERWRITE, window.__LW_OPEN_FILE_NAME]),
     [null, false, 'via-input.html']);

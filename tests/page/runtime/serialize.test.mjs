@@ -1,26 +1,16 @@
 // The clean serialisation of the live document: whatever the editor has put into it, the text
 // for saving, copying and undo holds the document alone, with UTF-8 declared.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE
+  browserSession, openStartPage, chooseThroughInput, waitForRuntime, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
 
-let browser;
-let dir;
-
-before(async () => {
-  browser = await launchBrowser();
-  dir = tempDir();
-});
-
-after(async () => {
-  await browser.close();
-});
+const browser = browserSession();
 
 async function open(name, source) {
   await openStartPage(browser.page, TEST_PAGE);
-  await chooseThroughInput(browser.page, writeFixture(dir, name, source));
+  await chooseThroughInput(browser.page, writeFixture(browser.dir, name, source));
   await waitForRuntime(browser.page);
 }
 

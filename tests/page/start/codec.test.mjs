@@ -1,35 +1,28 @@
 // The file codec, exercised through the start page with real files: encodings found from byte
 // order marks, declarations and validity, the question for undeclared bytes, and bad input.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  launchBrowser, openStartPage, chooseThroughInput, chooseThroughButtonWithoutPicker, waitForRuntime, waitForStatus, tempDir, writeFixture, serialisationMatchesParsedFile, TEST_PAGE
+  browserSession, openStartPage, chooseThroughInput, chooseThroughButtonWithoutPicker, waitForRuntime, waitForStatus, writeFixture, serialisationMatchesParsedFile, TEST_PAGE
 } from '../support/browser.mjs';
 import { ENCODED, GBK_UNDECLARED, BINARY, UNKNOWN_CHARSET, fingerprintOf, writeEncodedFixtures } from '../support/fixtures.mjs';
 
 const QUESTION = '该文件不是有效的 UTF-8，且没有声明字符编码。\n请输入编码：GB18030、GBK 或 Big5。\n取消将停止打开，以避免乱码覆盖。';
 
-let browser;
-let dir;
+const browser = browserSession({
+  ready(session) {
+    // Every question the page asks is answered from the queue the test sets up; an unexpected
+    // question is recorded and dismissed, and the test that caused it fails on the record.
+    session.page.on('dialog', async (dialog) => {
+      dialogs.push({ type: dialog.type(), message: dialog.message(), defaultValue: dialog.defaultValue() });
+      const answer = answers.shift();
+      if (typeof answer === 'string') await dialog.accept(answer);
+      else await dialog.dismiss();
+    });
+  }
+});
 const dialogs = [];
 let answers = [];
-
-before(async () => {
-  browser = await launchBrowser();
-  dir = tempDir();
-  // Every question the page asks is answered from the queue the test sets up; an unexpected
-  // question is recorded and dismissed, and the test that caused it fails on the record.
-  browser.page.on('dialog', async (dialog) => {
-    dialogs.push({ type: dialog.type(), message: dialog.message(), defaultValue: dialog.defaultValue() });
-    const answer = answers.shift();
-    if (typeof answer === 'string') await dialog.accept(answer);
-    else await dialog.dismiss();
-  });
-});
-
-after(async () => {
-  await browser.close();
-});
 
 async function openThroughInput(file, prompts = []) {
   answers = prompts.slice();
@@ -39,7 +32,7 @@ async function openThroughInput(file, prompts = []) {
 }
 
 test('declared and provable encodings open without a question', async () => {
-  const files = writeEncodedFixtures(dir);
+  const files = writeEncodedFixtures(browser.dir);
   for (const [name, fixture] of Object.entries(ENCODED)) {
     await openThroughInput(files[name]);
     await waitForRuntime(browser.page);
@@ -61,7 +54,7 @@ test('declared and provable encodings open without a question', async () => {
 });
 
 test('undeclared bytes that are not UTF-8 are opened only with a confirmed encoding', async () => {
-  const file = writeFixture(dir, 'gbk-undeclared.html', GBK_UNDECLARED);
+  const file = writeFixture(browser.dir, 'gbk-undeclared.html', GBK_UNDECLARED);
 
   await openThroughInput(file, [null]);
   let status = await waitForStatus(browser.page, "s.textContent.indexOf('已取消') === 0");
@@ -133,7 +126,7 @@ test('bad files get a clear message and leave the start page ready', async () =>
   for (const item of cases) {
     answers = [];
     dialogs.length = 0;
-    await chooseThroughInput(browser.page, writeFixture(dir, item.name, item.bytes));
+    await chooseThroughInput(browser.page, writeFixture(browser.dir, item.name, item.bytes));
     const status = await waitForStatus(browser.page, `s.textContent === ${JSON.stringify(item.status.text)}`);
     assert.deepEqual(status, item.status, item.name);
     assert.deepEqual(dialogs, [], `${item.name} asked a question`);
@@ -141,7 +134,7 @@ test('bad files get a clear message and leave the start page ready', async () =>
   // Still the start page, still working: a good file with an upper-case extension opens.
   await browser.page.waitForTimeout(200);
   assert.equal(await browser.page.evaluate(() => !!document.getElementById('btn-open')), true);
-  await chooseThroughInput(browser.page, writeFixture(dir, 'UPPER.HTM', ENCODED['utf8.html'].bytes));
+  await chooseThroughInput(browser.page, writeFixture(browser.dir, 'UPPER.HTM', ENCODED['utf8.html'].bytes));
   await waitForRuntime(browser.page);
   assert.equal(await browser.page.evaluate(() => window.__LW_OPEN_FILE_NAME), 'UPPER.HTM');
 });

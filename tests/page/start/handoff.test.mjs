@@ -1,27 +1,17 @@
 // Opening a file the three ways a user can, and what the hand-off writes into the window: the
 // globals, exactly one icon link and one runtime script, and a document whose clean
 // serialisation is the parsed file itself with UTF-8 declared.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { pathToFileURL } from 'node:url';
 import {
-  launchBrowser, openStartPage, chooseThroughInput, dropOnDropZone, answerPickerWith, waitForRuntime, waitForStatus,
-  tempDir, writeFixture, serialisationMatchesParsedFile, TEST_PAGE, FIXTURE_PAGE
+  browserSession, openStartPage, chooseThroughInput, dropOnDropZone, answerPickerWith, waitForRuntime, waitForStatus,
+  writeFixture, serialisationMatchesParsedFile, TEST_PAGE, FIXTURE_PAGE
 } from '../support/browser.mjs';
 import { fingerprintOf } from '../support/fixtures.mjs';
 
-let browser;
-let dir;
-
-before(async () => {
-  browser = await launchBrowser();
-  dir = tempDir();
-});
-
-after(async () => {
-  await browser.close();
-});
+const browser = browserSession();
 
 function handoffState(page) {
   return page.evaluate(() => ({
@@ -50,7 +40,7 @@ const SAMPLE = '<!DOCTYPE html>\n<!-- a comment before html -->\n<html lang="zh-
   '<body>\n<h1 id="t">标题</h1><p class="a b">段落 &amp; 文字</p><img src="pic.png" alt="">\n</body></html>\n';
 
 test('each way of choosing a file hands over the same document with the right globals', async () => {
-  const file = writeFixture(dir, 'sample.html', SAMPLE);
+  const file = writeFixture(browser.dir, 'sample.html', SAMPLE);
   const startUrl = pathToFileURL(TEST_PAGE).href;
   const fingerprint = fingerprintOf(fs.readFileSync(file));
   const ways = {
@@ -121,7 +111,7 @@ test('fragments are wrapped, real documents are not, and editor leftovers are re
   };
   for (const [name, { source, check }] of Object.entries(cases)) {
     await openStartPage(browser.page, TEST_PAGE);
-    await chooseThroughInput(browser.page, writeFixture(dir, name, source));
+    await chooseThroughInput(browser.page, writeFixture(browser.dir, name, source));
     await waitForRuntime(browser.page);
     const state = await handoffState(browser.page);
     assert.equal(state.iconLinks.length, 1, name);
@@ -145,7 +135,7 @@ test('the picker path reports cancellation and failures, and the page stays read
     { text: '已取消打开文件。', className: 'status' });
 
   // A handle whose file vanished before it was read: getFile fails for real.
-  const doomed = writeFixture(dir, 'doomed.html', '<p>soon gone</p>');
+  const doomed = writeFixture(browser.dir, 'doomed.html', '<p>soon gone</p>');
   await answerPickerWith(browser.page, doomed);
   fs.unlinkSync(doomed);
   await browser.page.click('#drop-zone');
@@ -157,7 +147,7 @@ test('the picker path reports cancellation and failures, and the page stays read
   assert.deepEqual(await waitForStatus(browser.page, "s.textContent.indexOf('无法打开文件：未知错误') === 0"),
     { text: '无法打开文件：未知错误', className: 'status error' });
 
-  const good = writeFixture(dir, 'after-failures.html', '<p>终于打开</p>');
+  const good = writeFixture(browser.dir, 'after-failures.html', '<p>终于打开</p>');
   await answerPickerWith(browser.page, good);
   await browser.page.click('#btn-open');
   await waitForRuntime(browser.page);
@@ -189,7 +179,7 @@ test('the capability gate and a browser without the picker', async () => {
     text: '当前浏览器仅支持读取并下载副本，不能直接覆盖原文件。建议改用 Edge / Chrome 86 或更高版本。', className: 'status'
   });
   const [chooser] = await Promise.all([noPicker.waitForEvent('filechooser'), noPicker.click('#drop-zone')]);
-  await chooser.setFiles(writeFixture(dir, 'no-picker.html', '<p>经由文件输入</p>'));
+  await chooser.setFiles(writeFixture(browser.dir, 'no-picker.html', '<p>经由文件输入</p>'));
   await waitForRuntime(noPicker);
   assert.equal(await noPicker.evaluate(() => window.__LW_OPEN_FILE_HANDLE), null);
   await noPicker.close();
@@ -201,7 +191,7 @@ async function statusOf(page) {
 
 test('any runtime text arrives intact, dollar patterns included, and starts exactly once', async () => {
   await openStartPage(browser.page, FIXTURE_PAGE);
-  await chooseThroughInput(browser.page, writeFixture(dir, 'for-fixture.html', SAMPLE));
+  await chooseThroughInput(browser.page, writeFixture(browser.dir, 'for-fixture.html', SAMPLE));
   await browser.page.waitForFunction(() => window.__fixtureRuns === 1);
   const arrived = await browser.page.evaluate(() => ({
     runs: window.__fixtureRuns,
@@ -226,7 +216,7 @@ test('any runtime text arrives intact, dollar patterns included, and starts exac
 test('a 50 MB document opens', async () => {
   const paragraph = '<p>这是一段用于测试大文件打开的文字 The quick brown fox.</p>\n';
   const count = Math.ceil((50 * 1024 * 1024) / Buffer.byteLength(paragraph));
-  const big = writeFixture(dir, 'big.html', `<!DOCTYPE html><html><head><title>big</title></head><body>\n${paragraph.repeat(count)}<p id="last">末尾</p></body></html>`);
+  const big = writeFixture(browser.dir, 'big.html', `<!DOCTYPE html><html><head><title>big</title></head><body>\n${paragraph.repeat(count)}<p id="last">末尾</p></body></html>`);
   await openStartPage(browser.page, TEST_PAGE);
   await chooseThroughInput(browser.page, big);
   // The browser itself needs tens of seconds to lay out this much text (longer when it loads

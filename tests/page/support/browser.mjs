@@ -1,6 +1,7 @@
 // Drives the built page in Debian's Chromium, headless, the way a user does: real files opened
 // through the hidden input, dropped onto the drop zone (which yields a real on-disk handle) or
 // chosen through the open button with the picker answering with such a handle.
+import { before, after } from 'node:test';
 import { chromium } from 'playwright-core';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -37,6 +38,21 @@ export async function launchBrowser({ write = 'allow', viewport = { width: 1280,
       fs.rmSync(profile, { recursive: true, force: true });
     }
   };
+}
+
+// One browser and one folder of fixtures for a whole test file: filled in before its first test
+// (then `ready` runs on it, if given), closed after its last.
+export function browserSession({ ready, ...options } = {}) {
+  const session = {};
+  before(async () => {
+    Object.assign(session, await launchBrowser(options), { dir: tempDir() });
+    if (ready) await ready(session);
+  });
+  after(async () => {
+    await session.close();
+    fs.rmSync(session.dir, { recursive: true, force: true });
+  });
+  return session;
 }
 
 export function tempDir(prefix = 'lmw-files-') {
