@@ -1,15 +1,7 @@
 // Opening another file from inside the editor: the same codec and the same kind of document
 // write as the start page, with the runtime's state reset for the new file.
 
-var OPEN_PICKER_OPTIONS = {
-  multiple: false,
-  types: [{ description: 'HTML 文件', accept: { 'text/html': ['.html', '.htm'] } }]
-};
 var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
-
-function failureText(error) {
-  return (error && error.message) || '未知错误';
-}
 
 function openAnotherFile() {
   if (!window.showOpenFilePicker) {
@@ -18,13 +10,11 @@ function openAnotherFile() {
     return;
   }
   // A failing getFile after the picker returned a handle is reported like any other failure.
-  window.showOpenFilePicker(OPEN_PICKER_OPTIONS).then(function (handles) {
-    var handle = handles && handles[0];
-    if (!handle) return;
-    return handle.getFile().then(function (file) { loadAnotherFile(file, handle); });
+  pickHtmlFile().then(function (picked) {
+    if (picked) return loadAnotherFile(picked.file, picked.handle);
   }).catch(function (error) {
-    if (error && error.name === 'AbortError') return;
-    showToast('打开文件失败：' + failureText(error), 3500);
+    if (isAbortError(error)) return;
+    showToast('打开文件失败：' + errorText(error), 3500);
   });
 }
 
@@ -56,7 +46,7 @@ function replaceWithOpenedFile(file, handle, result) {
 }
 
 function loadAnotherFile(file, handle) {
-  if (!file || !/\.html?$/i.test(file.name || '')) {
+  if (!file || !isHtmlFileName(file.name)) {
     showToast('请选择 .html 或 .htm 文件');
     return Promise.resolve();
   }
@@ -67,10 +57,10 @@ function loadAnotherFile(file, handle) {
     try {
       replaceWithOpenedFile(file, handle, result);
     } catch (error) {
-      showToast('文件加载失败：' + failureText(error));
+      showToast('文件加载失败：' + errorText(error));
     }
   }, function (error) {
-    if (error && error.name === 'AbortError') return;
-    showToast('文件读取失败：' + failureText(error), 5000);
+    if (isAbortError(error)) return;
+    showToast('文件读取失败：' + errorText(error), 5000);
   });
 }

@@ -37,7 +37,7 @@ function repositionOutlines() {
 
 function clearMultiSelection() {
   state.multiSelected = [];
-  forEachMatch(document, CLASS_PREFIX + 'multi-ov', detachElement);
+  forEachMatch(document, CLASS_PREFIX + 'multi-ov', removeNode);
 }
 
 function writeBreadcrumb(element) {

@@ -48,10 +48,6 @@ function forEachNode(list, callback) {
   for (var i = 0; i < list.length; i++) callback(list[i], i);
 }
 
-function removeNode(node) {
-  if (node && node.parentNode) node.parentNode.removeChild(node);
-}
-
 function startsWith(value, prefix) {
   return String(value).indexOf(prefix) === 0;
 }

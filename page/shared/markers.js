@@ -16,8 +16,8 @@ function forEachMatch(root, selector, callback) {
   for (var i = 0; i < matches.length; i++) callback(matches[i]);
 }
 
-function detachElement(element) {
-  if (element.parentNode) element.parentNode.removeChild(element);
+function removeNode(node) {
+  if (node && node.parentNode) node.parentNode.removeChild(node);
 }
 
 function restoreContentEditable(element) {
@@ -42,19 +42,19 @@ function replaceHighlightWithText(element) {
 
 // Changes the tree in place; the tree is a clone or a parsed document, never the live one.
 function stripMarkers(root) {
-  forEachMatch(root, LIVE_EDITOR_PARTS, detachElement);
-  forEachMatch(root, FLOATING_CONTROLS, detachElement);
+  forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
+  forEachMatch(root, FLOATING_CONTROLS, removeNode);
   forEachMatch(root, EDITING_MARKS, function (element) {
     restoreContentEditable(element);
     element.removeAttribute('data-lmw-editing');
     element.removeAttribute('data-lmw-prev-contenteditable');
   });
   forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
-  forEachMatch(root, MULTI_SELECTION_OUTLINES, detachElement);
+  forEachMatch(root, MULTI_SELECTION_OUTLINES, removeNode);
   CONTENT_WRAPPERS.forEach(function (selector) {
     forEachMatch(root, selector, unwrapElement);
   });
   // Short-lived interface pieces (a download link, a drag image) carry data-lmw-ui as well;
   // whatever of them still stands is interface, never content.
-  forEachMatch(root, '[data-lmw-ui]', detachElement);
+  forEachMatch(root, '[data-lmw-ui]', removeNode);
 }

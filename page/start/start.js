@@ -8,10 +8,6 @@ var STATUS_TEXTS = {
   cancelled: '已取消打开文件。',
   notHtml: '请选择 .html 或 .htm 文件。'
 };
-var PICKER_OPTIONS = {
-  multiple: false,
-  types: [{ description: 'HTML 文件', accept: { 'text/html': ['.html', '.htm'] } }]
-};
 var FRAGMENT_HEAD = '<!DOCTYPE html>\n<html><head><meta charset="UTF-8">' +
   '<meta name="viewport" content="width=device-width,initial-scale=1.0"></head><body>\n';
 var FRAGMENT_TAIL = '\n</body></html>';
@@ -28,16 +24,8 @@ function setStatus(text, type) {
   statusLine.className = type ? 'status ' + type : 'status';
 }
 
-function errorText(error) {
-  return (error && error.message) || '未知错误';
-}
-
-function isAbort(error) {
-  return !!error && error.name === 'AbortError';
-}
-
 function isHtmlFile(file) {
-  return !!file && /\.html?$/i.test(file.name || '');
+  return !!file && isHtmlFileName(file.name);
 }
 
 function minimumBrowserReady() {
@@ -91,7 +79,7 @@ function readFile(file, handle) {
   return window.LumaweaveFileCodec.readFile(file).then(function (result) {
     launchEditor(result.text, handle || null, file.name, result.fingerprint, result.encoding);
   }).catch(function (error) {
-    if (isAbort(error)) setStatus((error && error.message) || STATUS_TEXTS.cancelled);
+    if (isAbortError(error)) setStatus((error && error.message) || STATUS_TEXTS.cancelled);
     else setStatus('文件读取失败：' + errorText(error), 'error');
   });
 }
@@ -103,14 +91,10 @@ function chooseFile() {
     return;
   }
   setStatus(STATUS_TEXTS.pickerOpening);
-  window.showOpenFilePicker(PICKER_OPTIONS).then(function (handles) {
-    var handle = handles && handles[0];
-    if (!handle) return null;
-    return handle.getFile().then(function (file) { return { file: file, handle: handle }; });
-  }).then(function (picked) {
+  pickHtmlFile().then(function (picked) {
     if (picked) return readFile(picked.file, picked.handle);
   }, function (error) {
-    if (isAbort(error)) setStatus(STATUS_TEXTS.cancelled);
+    if (isAbortError(error)) setStatus(STATUS_TEXTS.cancelled);
     else setStatus('无法打开文件：' + errorText(error), 'error');
   });
 }
@@ -137,8 +121,7 @@ function handleDrop(event) {
     return;
   }
   item.getAsFileSystemHandle().then(function (handle) {
-    if (!handle || handle.kind !== 'file') return null;
-    return handle.getFile().then(function (file) { return { file: file, handle: handle }; });
+    return handle && handle.kind === 'file' ? fileWithHandle(handle) : null;
   }).catch(function () {
     return null;
   }).then(function (picked) {
