@@ -38,7 +38,9 @@ function editModeListeners() {
     [document, 'click', suppressPageClick, true],
     [window, 'keydown', shieldPageKeys, true],
     [window, 'scroll', repositionOutlines, true],
-    [window, 'resize', repositionOutlines, false]
+    [window, 'resize', repositionOutlines, false],
+    [window, 'scroll', followCurrentPage, true],
+    [window, 'resize', followCurrentPage, false]
   ];
 }
 
@@ -61,6 +63,7 @@ function enterEditMode() {
   showToggleState(true);
   ui.toolbar.classList.add('visible');
   state.layoutOpen = false;
+  refreshPages();
   refreshToolbar();
   showToast('点击选中元素 · 按住 Ctrl 点击可触发页面原有功能', EDIT_MODE_HINT_MS);
   setEditModeListeners(true);
@@ -81,7 +84,10 @@ function exitEditMode() {
   hideOutline(ui.hoverOv);
   hideOutline(ui.selOv);
   writeBreadcrumb(null);
+  hidePreviewMenu();
   clearMultiSelection();
+  clearHighlights();
+  setPreviewSize();
   refreshToolbar();
   setEditModeListeners(false);
   removeContentWrapper();

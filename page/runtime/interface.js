@@ -37,6 +37,8 @@ function buildPager() {
   ui.pager.appendChild(toolbarButton('prevPageBtn', '上一页', '切换到上一页 (Alt+\u2190)'));
   ui.pager.appendChild(ui.pageLabel);
   ui.pager.appendChild(toolbarButton('nextPageBtn', '下一页', '切换到下一页 (Alt+\u2192)'));
+  bindPress(ui.prevPageBtn, function () { goToPage(-1); });
+  bindPress(ui.nextPageBtn, function () { goToPage(1); });
   return ui.pager;
 }
 
@@ -61,27 +63,41 @@ function buildToolbar() {
     toolbarButton('redoBtn', '重做', '重做 (Ctrl+Y)'),
     toolbarButton('layoutBtn', '格式调整', '显示/隐藏样式面板'),
     clearFormat,
-    toolbarButton('findBtn', '查找', '打开查找与替换 (Ctrl+F)'),
+    toolbarButton('findBtn', '查找', '打开查找与替换 (Ctrl+F)', toggleFindBar),
     toolbarButton('imageBtn', '插入图片', '插入图片到光标位置'),
-    toolbarButton('zoomInBtn', '放大', '放大 (Ctrl++)'),
+    toolbarButton('zoomInBtn', '放大', '放大 (Ctrl++)', zoomIn),
     ui.zoomLabel,
-    toolbarButton('zoomOutBtn', '缩小', '缩小 (Ctrl+-)'),
+    toolbarButton('zoomOutBtn', '缩小', '缩小 (Ctrl+-)', zoomOut),
     buildPager(),
-    toolbarButton('previewBtn', '预览', '切换预览模式'),
+    toolbarButton('previewBtn', '预览', '切换预览模式', togglePreviewMenu),
     toolbarButton('saveAsBtn', '另存为', '保存为新的 HTML 文件 (Ctrl+Shift+S)'),
     buildSaveButton()
   ].forEach(function (child) { ui.toolbar.appendChild(child); });
 }
 
-// The find bar's buttons arrive with find and replace; the fields and the count stand already.
+function findBarButton(className, text, action) {
+  var button = createUiElement('button', className, { type: 'button', text: text });
+  button.addEventListener('click', action);
+  return button;
+}
+
 function buildFindBar() {
   ui.findBar = createUiElement('div', PREFIX + '-findbar', { style: 'display:none' });
   ui.findInput = createUiElement('input', PREFIX + '-findbar-input', { type: 'text', placeholder: '查找...' });
   ui.replaceInput = createUiElement('input', PREFIX + '-findbar-input', { type: 'text', placeholder: '替换为...' });
   ui.findCount = createUiElement('span', PREFIX + '-findbar-count');
-  ui.findBar.appendChild(ui.findInput);
-  ui.findBar.appendChild(ui.replaceInput);
-  ui.findBar.appendChild(ui.findCount);
+  bindFindField(ui.findInput, runFind);
+  bindFindField(ui.replaceInput, replaceCurrent);
+  var button = PREFIX + '-findbar-btn';
+  [
+    ui.findInput,
+    ui.replaceInput,
+    findBarButton(button + ' primary', '查找', runFind),
+    findBarButton(button, '替换', replaceCurrent),
+    findBarButton(button, '全部替换', replaceAll),
+    ui.findCount,
+    findBarButton(PREFIX + '-findbar-close', '\u2715', toggleFindBar)
+  ].forEach(function (child) { ui.findBar.appendChild(child); });
 }
 
 function buildOutline(className) {
@@ -101,6 +117,7 @@ function buildOverlays() {
   ui.toast = createUiElement('div', PREFIX + '-toast');
   ui.ctxMenu = createUiElement('div', PREFIX + '-ctxmenu');
   ui.previewMenu = createUiElement('div', PREFIX + '-ctxmenu');
+  buildPreviewMenuItems();
 }
 
 function buildInterface() {

@@ -11,8 +11,23 @@ function isAltWith(key) {
   };
 }
 
+function isCtrlWith(key) {
+  return function (event) {
+    return (event.ctrlKey || event.metaKey) && !event.altKey && keyIs(event, key);
+  };
+}
+
 function isEscape(event) {
   return keyIs(event, 'Escape');
+}
+
+// Alt with an arrow turns the page only while there are pages to turn; otherwise the key is the
+// browser's and the document's.
+function isPageTurn(key) {
+  var matches = isAltWith(key);
+  return function (event) {
+    return matches(event) && isPagingActive();
+  };
 }
 
 // Delete and Backspace typed into a field (the runtime's own or the document's) edit that field.
@@ -29,7 +44,8 @@ function isImageDeletion(event) {
 }
 
 function escapeInEditMode() {
-  if (state.textEditing) endTextEditing();
+  if (state.findVisible) toggleFindBar();
+  else if (state.textEditing) endTextEditing();
   else if (state.selected) clearSelection();
   else exitEditMode();
 }
@@ -45,6 +61,11 @@ function deleteSelectedImage() {
 var KEY_RULES = [
   { matches: isAltWith('e'), inViewMode: true, act: toggleEditMode },
   { matches: isEscape, act: escapeInEditMode },
+  { matches: isPageTurn('ArrowLeft'), act: function () { goToPage(-1); } },
+  { matches: isPageTurn('ArrowRight'), act: function () { goToPage(1); } },
+  { matches: isCtrlWith('f'), act: toggleFindBar },
+  { matches: isCtrlWith('='), act: zoomIn },
+  { matches: isCtrlWith('-'), act: zoomOut },
   { matches: isImageDeletion, act: deleteSelectedImage }
 ];
 

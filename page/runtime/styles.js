@@ -159,6 +159,34 @@ function panelAndFindBarRules() {
   ];
 }
 
+function findBarRules() {
+  var input = uiClass('findbar-input');
+  var button = uiClass('findbar-btn');
+  var close = uiClass('findbar-close');
+  var highlight = uiClass('search-highlight');
+  return [
+    cssRule(input, ['height:28px', 'margin:0', 'padding:0 8px', 'background:rgba(15,23,42,.72)',
+      'border:1px solid rgba(148,163,184,.18)', 'border-radius:6px', 'color:#e2e8f0', 'font-size:12px',
+      'outline:none', 'font-family:inherit', 'width:140px', 'transition:border-color .15s ' + EASE_STANDARD]),
+    cssRule(input + ':focus', ['border-color:#60a5fa']),
+    cssRule(button, ['height:28px', 'margin:0', 'padding:0 10px', 'border-radius:6px',
+      'border:1px solid rgba(148,163,184,.18)', 'background:rgba(255,255,255,.045)', 'color:#cbd5e1',
+      'font-size:12px', 'font-family:inherit', 'white-space:nowrap', 'cursor:pointer',
+      'transition:all .15s ' + EASE_STANDARD]),
+    cssRule(button + ':hover', ['background:rgba(255,255,255,.09)', 'color:#f8fafc']),
+    cssRule(button + '.primary', ['background:#2563eb', 'border-color:#3b82f6', 'color:#fff']),
+    cssRule(button + '.primary:hover', ['background:#1d4ed8']),
+    cssRule(uiClass('findbar-count'), ['color:#94a3b8', 'font-size:11px', 'min-width:30px', 'text-align:center']),
+    cssRule(close, ['width:28px', 'height:28px', 'margin:0', 'padding:0', 'border:none', 'background:none',
+      'color:#94a3b8', 'font-size:16px', 'line-height:28px', 'text-align:center', 'cursor:pointer',
+      'transition:color .15s ' + EASE_STANDARD]),
+    cssRule(close + ':hover', ['color:#fff']),
+    // The highlight sits inside the document's own text, so it must win over the document's rules.
+    cssRule(highlight, ['background:rgba(234,179,8,.35)!important', 'border-radius:2px']),
+    cssRule(highlight + '.active', ['background:rgba(234,179,8,.65)!important'])
+  ];
+}
+
 function contentWrapperRules() {
   return [
     cssRule(uiClass('zoom-container'), ['transform-origin:50% 0',
@@ -184,11 +212,12 @@ function narrowWindowRules() {
     cssRule(uiClass('ctxmenu'), ['font-size:12px']),
     cssRule(uiClass('panel'), ['top:auto', 'left:8px', 'right:8px', 'bottom:8px', 'width:auto', 'height:42vh',
       'max-height:360px', 'border-radius:12px']),
-    cssRule(uiClass('findbar'), ['flex-wrap:wrap'])
+    cssRule(uiClass('findbar'), ['flex-wrap:wrap']),
+    cssRule(uiClass('findbar-input'), ['width:100px'])
   ].join('') + '}';
 }
 
 function runtimeStylesheet() {
   return [].concat(rootRules(), floatingControlRules(), toolbarRules(), toastRules(), outlineRules(),
-    menuRules(), panelAndFindBarRules(), contentWrapperRules(), [narrowWindowRules()]).join('\n');
+    menuRules(), panelAndFindBarRules(), findBarRules(), contentWrapperRules(), [narrowWindowRules()]).join('\n');
 }

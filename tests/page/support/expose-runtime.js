@@ -11,7 +11,11 @@ window.__lmwRuntime = {
   publishHandoffGlobals: publishHandoffGlobals,
   toggleEditMode: toggleEditMode,
   recordHistory: recordHistory,
-  bindPress: bindPress
+  bindPress: bindPress,
+  detectPages: detectPages,
+  runFind: runFind,
+  replaceAll: replaceAll,
+  clearHighlights: clearHighlights
 };
 
 // When this instance started, on the window's clock, for the benchmarks.

@@ -1,0 +1,400 @@
+// Working out what a page is in the open document, without help from it: stacked slides, page
+// containers in the flow, repeated blocks of one size, the document's own page counter, or else
+// viewport-sized slices of the scrolling content. Each detection reads every box at most once.
+
+var VIEWPORT_SHARE = 0.45;
+var SCROLLER_MIN_SIZE = 180;
+var SCROLL_OVERFLOW_MIN = 40;
+var STACK_TOLERANCE = 8;
+var BLOCK_MIN_WIDTH = 140;
+var BLOCK_WIDTH_SHARE = 0.22;
+var BLOCK_MIN_HEIGHT = 100;
+var BLOCK_HEIGHT_SHARE = 0.12;
+var BLOCK_AREA_SHARE = 0.08;
+var INNER_BLOCK_SHARE = 0.55;
+var BLOCK_SIZE_GRID = 40;
+var MIN_REPEATED_BLOCKS = 3;
+var BLOCK_MIN_DISTANCE = 80;
+var COUNTER_MAX_TEXT = 40;
+var COUNTER_MAX_TOTAL = 500;
+
+var INDEX_ATTRIBUTES = ['data-i', 'data-index', 'data-page', 'data-page-number', 'data-slide',
+  'data-slide-index', 'data-slide-number'];
+var PAGE_ATTRIBUTES = ['data-page', 'data-page-number', 'data-page-no', 'data-slide', 'data-slide-index',
+  'data-slide-number'];
+var PAGE_CANDIDATES = ['[data-page]', '[data-page-number]', '[data-page-no]', '[data-slide]',
+  '[data-slide-index]', '[data-slide-number]', '[id*="page"]', '[id*="Page"]', '[id*="slide"]',
+  '[id*="Slide"]', '[id*="ppt"]', '[class*="page"]', '[class*="Page"]', '[class*="slide"]',
+  '[class*="Slide"]', '[class*="ppt"]', 'section'].join(',');
+var PAGE_COUNTERS = ['.page-num', '.pageNum', '#pageNum', '.pg', '#pg', '.pager', '#pager', '[class*="page"]',
+  '[id*="page"]', '[class*="Page"]', '[id*="Page"]'].join(',');
+var PAGE_CLASS_WORD = /\b(page|slide|ppt|deck-page|presentation-page)\b/;
+var PAGE_NAME_PART = /(^|[-_])(page|slide|ppt)([-_]|$|\d)/;
+var PAGE_GROUP_LABEL = /page|slide|页|幻灯片/;
+var PAGE_COUNTER_TEXT = /(\d+)\s*[\/／]\s*(\d+)/;
+
+// Boxes, styles and scroller verdicts of one detection; the document does not change meanwhile.
+var layoutMemo = null;
+
+function memoized(table, element, read) {
+  var value = table.get(element);
+  if (value === undefined) {
+    value = read(element);
+    table.set(element, value);
+  }
+  return value;
+}
+
+function boxOf(element) {
+  return memoized(layoutMemo.boxes, element, function (target) { return target.getBoundingClientRect(); });
+}
+
+function isShown(element) {
+  return memoized(layoutMemo.shown, element, function (target) {
+    var style = window.getComputedStyle(target);
+    return style.display !== 'none' && style.visibility !== 'hidden';
+  });
+}
+
+function isScrollContainer(element) {
+  if (!element || isDocumentFrame(element)) return false;
+  return memoized(layoutMemo.scrollers, element, scrollsItsContent);
+}
+
+// The cheap tests first: most elements are too small or do not overflow at all.
+function scrollsItsContent(element) {
+  var box = boxOf(element);
+  if (box.width < SCROLLER_MIN_SIZE || box.height < SCROLLER_MIN_SIZE) return false;
+  var overflowsDown = element.scrollHeight - element.clientHeight > SCROLL_OVERFLOW_MIN;
+  var overflowsAcross = element.scrollWidth - element.clientWidth > SCROLL_OVERFLOW_MIN;
+  if (!overflowsDown && !overflowsAcross) return false;
+  if (isEditorUi(element) || !isShown(element)) return false;
+  var style = window.getComputedStyle(element);
+  return (overflowsDown && style.overflowY !== 'hidden') || (overflowsAcross && style.overflowX !== 'hidden');
+}
+
+function bodyElements() {
+  if (!layoutMemo.elements) layoutMemo.elements = document.body.getElementsByTagName('*');
+  return layoutMemo.elements;
+}
+
+function boxArea(box) {
+  return box.width * box.height;
+}
+
+function findMainScroller() {
+  if (layoutMemo.mainScroller !== undefined) return layoutMemo.mainScroller;
+  var best = null;
+  var bestArea = 0;
+  forEachNode(bodyElements(), function (element) {
+    var box = boxOf(element);
+    if (box.width < SCROLLER_MIN_SIZE || box.height < SCROLLER_MIN_SIZE) return;
+    if ((!best || boxArea(box) > bestArea) && isScrollContainer(element)) {
+      best = element;
+      bestArea = boxArea(box);
+    }
+  });
+  layoutMemo.mainScroller = best;
+  return best;
+}
+
+function isViewportSized(element) {
+  var box = boxOf(element);
+  return box.width >= VIEWPORT_SHARE * window.innerWidth && box.height >= VIEWPORT_SHARE * window.innerHeight &&
+    !isEditorUi(element) && isShown(element);
+}
+
+function nearestScroller(element) {
+  for (var node = element.parentElement; node && node !== document.body; node = node.parentElement) {
+    if (isScrollContainer(node)) return node;
+  }
+  return null;
+}
+
+function explicitIndexOf(element) {
+  for (var i = 0; i < INDEX_ATTRIBUTES.length; i++) {
+    var value = element.getAttribute(INDEX_ATTRIBUTES[i]);
+    if (value === null || value === '') continue;
+    var number = parseInt(value, 10);
+    return isNaN(number) ? null : number;
+  }
+  return null;
+}
+
+function pageRecordOf(element) {
+  var box = boxOf(element);
+  var scroller = nearestScroller(element);
+  var record = { node: element, scroller: scroller, explicitIndex: explicitIndexOf(element) };
+  if (scroller) {
+    var frame = boxOf(scroller);
+    record.x = box.left - frame.left + scroller.scrollLeft;
+    record.y = box.top - frame.top + scroller.scrollTop;
+  } else {
+    record.x = box.left + window.pageXOffset;
+    record.y = box.top + window.pageYOffset;
+  }
+  return record;
+}
+
+function comparePositions(a, b) {
+  return (a.y || 0) - (b.y || 0) || (a.x || 0) - (b.x || 0);
+}
+
+function comparePages(a, b) {
+  if (a.explicitIndex !== null && a.explicitIndex !== undefined &&
+      b.explicitIndex !== null && b.explicitIndex !== undefined) {
+    return a.explicitIndex - b.explicitIndex;
+  }
+  return comparePositions(a, b);
+}
+
+function sortPages(records) {
+  return records.sort(comparePages);
+}
+
+function looksLikePage(element) {
+  for (var i = 0; i < PAGE_ATTRIBUTES.length; i++) {
+    if (element.hasAttribute(PAGE_ATTRIBUTES[i])) return true;
+  }
+  var classes = typeof element.className === 'string' ? element.className.toLowerCase() : '';
+  if (PAGE_CLASS_WORD.test(classes) || PAGE_NAME_PART.test(classes)) return true;
+  if (PAGE_NAME_PART.test(String(element.id).toLowerCase())) return true;
+  if (element.tagName.toLowerCase() === 'section') return true;
+  var role = String(element.getAttribute('role') || '').toLowerCase();
+  if (role === 'document') return true;
+  return role === 'group' && PAGE_GROUP_LABEL.test(String(element.getAttribute('aria-label') || '').toLowerCase());
+}
+
+// Marks every member of the set that has a qualifying member below it, walking up from each
+// member: linear in the members times the depth, however many there are.
+function membersHoldingAnother(members, qualifies) {
+  var set = new Set(members);
+  var holding = new Set();
+  members.forEach(function (inner) {
+    for (var node = inner.parentElement; node; node = node.parentElement) {
+      if (set.has(node) && qualifies(inner, node)) holding.add(node);
+    }
+  });
+  return holding;
+}
+
+function findPageCandidates() {
+  var kept = [];
+  forEachNode(document.querySelectorAll(PAGE_CANDIDATES), function (element) {
+    if (!isDocumentFrame(element) && isViewportSized(element) && looksLikePage(element)) kept.push(element);
+  });
+  var holding = membersHoldingAnother(kept, function () { return true; });
+  return kept.filter(function (element) { return !holding.has(element); });
+}
+
+function nearlyEqual(a, b) {
+  return Math.abs(a - b) < STACK_TOLERANCE;
+}
+
+function isPositioned(element) {
+  var position = window.getComputedStyle(element).position;
+  return position === 'absolute' || position === 'fixed';
+}
+
+function stackedAtOnePlace(records) {
+  var first = records[0];
+  return records.every(function (record) { return nearlyEqual(record.x, first.x) && nearlyEqual(record.y, first.y); });
+}
+
+function stackedByOffsets(records) {
+  var first = records[0].node;
+  if (!isPositioned(first)) return false;
+  return records.every(function (record) {
+    var node = record.node;
+    return node.parentElement === first.parentElement && isPositioned(node) &&
+      node.offsetParent === first.offsetParent && nearlyEqual(node.offsetLeft, first.offsetLeft) &&
+      nearlyEqual(node.offsetTop, first.offsetTop);
+  });
+}
+
+function detectSlides(records) {
+  if (records.length < 2 || !(stackedAtOnePlace(records) || stackedByOffsets(records))) return [];
+  records.forEach(function (record) { record.stacked = true; });
+  return records;
+}
+
+function detectPagesInFlow(records) {
+  return records.length >= 2 ? records : [];
+}
+
+function searchAreas() {
+  var areas = [];
+  var scroller = findMainScroller();
+  if (scroller) areas.push({ root: scroller, width: scroller.clientWidth, height: scroller.clientHeight });
+  areas.push({ root: document.body, width: window.innerWidth, height: window.innerHeight });
+  return areas;
+}
+
+function blocksOf(area) {
+  var minWidth = Math.max(BLOCK_MIN_WIDTH, BLOCK_WIDTH_SHARE * area.width);
+  var minHeight = Math.max(BLOCK_MIN_HEIGHT, BLOCK_HEIGHT_SHARE * area.height);
+  var minArea = BLOCK_AREA_SHARE * area.width * area.height;
+  var elements = area.root === document.body ? bodyElements() : area.root.getElementsByTagName('*');
+  var blocks = [];
+  forEachNode(elements, function (element) {
+    var box = boxOf(element);
+    if (box.width < minWidth || box.height < minHeight || boxArea(box) < minArea) return;
+    if (!isDocumentFrame(element) && !isEditorUi(element) && isShown(element)) blocks.push(element);
+  });
+  var holding = membersHoldingAnother(blocks, function (inner, outer) {
+    var innerBox = boxOf(inner);
+    var outerBox = boxOf(outer);
+    return innerBox.width >= INNER_BLOCK_SHARE * outerBox.width && innerBox.height >= INNER_BLOCK_SHARE * outerBox.height;
+  });
+  return blocks.filter(function (block) { return !holding.has(block); });
+}
+
+function gridSize(length) {
+  return Math.round(length / BLOCK_SIZE_GRID) * BLOCK_SIZE_GRID;
+}
+
+function largestGroupOfOneSize(blocks, best) {
+  var groups = {};
+  var order = [];
+  blocks.forEach(function (block) {
+    var box = boxOf(block);
+    var key = gridSize(box.width) + 'x' + gridSize(box.height);
+    if (!groups[key]) {
+      groups[key] = [];
+      order.push(key);
+    }
+    groups[key].push(block);
+  });
+  order.forEach(function (key) {
+    var group = groups[key];
+    if (group.length >= MIN_REPEATED_BLOCKS && group.length > best.length) best = group;
+  });
+  return best;
+}
+
+function farFromLastKept(kept, record) {
+  var last = kept[kept.length - 1];
+  return !last || Math.abs(record.x - last.x) > BLOCK_MIN_DISTANCE || Math.abs(record.y - last.y) > BLOCK_MIN_DISTANCE;
+}
+
+function detectRepeatedBlocks() {
+  var best = [];
+  searchAreas().forEach(function (area) { best = largestGroupOfOneSize(blocksOf(area), best); });
+  var kept = [];
+  best.map(pageRecordOf).sort(comparePositions).forEach(function (record) {
+    if (farFromLastKept(kept, record)) kept.push(record);
+  });
+  return kept;
+}
+
+function parsePageCounter(text) {
+  var match = PAGE_COUNTER_TEXT.exec(String(text));
+  if (!match) return null;
+  var current = parseInt(match[1], 10);
+  var total = parseInt(match[2], 10);
+  if (current < 1 || total < 2 || current > total || total > COUNTER_MAX_TOTAL) return null;
+  return { current: current, total: total };
+}
+
+function isPageCounter(element) {
+  var text = String(element.textContent).trim();
+  return text.length <= COUNTER_MAX_TEXT && !!parsePageCounter(text) && !isEditorUi(element) && isShown(element);
+}
+
+function detectPageCounter() {
+  var matches = document.querySelectorAll(PAGE_COUNTERS);
+  for (var i = 0; i < matches.length; i++) {
+    if (!isPageCounter(matches[i])) continue;
+    var total = parsePageCounter(matches[i].textContent.trim()).total;
+    var records = [];
+    for (var k = 0; k < total; k++) records.push({ node: null, counter: matches[i], x: 0, y: 0 });
+    return records;
+  }
+  return [];
+}
+
+function documentExtent() {
+  var scrolling = document.scrollingElement || document.documentElement;
+  var body = document.body;
+  return {
+    width: Math.max(scrolling.scrollWidth, body ? body.scrollWidth : 0, window.innerWidth),
+    height: Math.max(scrolling.scrollHeight, body ? body.scrollHeight : 0, window.innerHeight)
+  };
+}
+
+// A view of no width or height holds the whole content in one slice, instead of endless ones.
+function sliceCount(content, view) {
+  return view > 0 ? Math.ceil(content / view) : 1;
+}
+
+function pagesOfView(content, view) {
+  return Math.max(sliceCount(content.width, view.width), sliceCount(content.height, view.height));
+}
+
+function windowView() {
+  return { width: window.innerWidth, height: window.innerHeight };
+}
+
+function scrollerView(scroller) {
+  return { width: scroller.clientWidth, height: scroller.clientHeight };
+}
+
+function scrollerContent(scroller) {
+  return { width: scroller.scrollWidth, height: scroller.scrollHeight };
+}
+
+// Slices start one view apart, except that none starts past the furthest scroll position: the
+// last slice of a content three and a half views high shows its end, where scrolling can go.
+function sliceStart(index, view, content) {
+  return Math.max(0, Math.min(index * view, content - view));
+}
+
+function detectScrollSlices() {
+  var scroller = findMainScroller();
+  var extent = documentExtent();
+  var windowPages = pagesOfView(extent, windowView());
+  if (scroller && windowPages > 1 && pagesOfView(scrollerContent(scroller), scrollerView(scroller)) <= windowPages) {
+    scroller = null;
+  }
+  var view = scroller ? scrollerView(scroller) : windowView();
+  var content = scroller ? scrollerContent(scroller) : extent;
+  var columns = sliceCount(content.width, view.width);
+  var rows = sliceCount(content.height, view.height);
+  var vertical = rows >= columns;
+  var left = scroller ? scroller.scrollLeft : window.pageXOffset;
+  var top = scroller ? scroller.scrollTop : window.pageYOffset;
+  var records = [];
+  for (var k = 0; k < Math.max(1, columns, rows); k++) {
+    records.push({
+      node: null,
+      scroller: scroller,
+      x: vertical ? left : sliceStart(k, view.width, content.width),
+      y: vertical ? sliceStart(k, view.height, content.height) : top
+    });
+  }
+  return records;
+}
+
+function takeReading(records, mode) {
+  state.pageMode = mode;
+  records.forEach(function (record) { record.mode = mode; });
+  return records;
+}
+
+function detectPages() {
+  layoutMemo = { boxes: new Map(), shown: new Map(), scrollers: new Map() };
+  try {
+    var candidates = sortPages(findPageCandidates().map(pageRecordOf));
+    var slides = detectSlides(candidates);
+    if (slides.length > 1) return takeReading(slides, 'slide');
+    var inFlow = detectPagesInFlow(candidates);
+    if (inFlow.length > 1) return takeReading(inFlow, 'element');
+    var blocks = detectRepeatedBlocks();
+    if (blocks.length > 1) return takeReading(blocks, 'element');
+    var counted = detectPageCounter();
+    if (counted.length > 1) return takeReading(counted, 'runtime');
+    return takeReading(detectScrollSlices(), 'scroll');
+  } finally {
+    layoutMemo = null;
+  }
+}

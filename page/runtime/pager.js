@@ -1,0 +1,149 @@
+// Moving between the detected pages: the pager in the toolbar, the current page read back from
+// the document as it scrolls, and going to the next or previous page the way each reading needs
+// (switching the shown slide, scrolling, or the document's own arrow-key handler).
+
+var PAGE_SETTLE_MS = 350;
+var PAGE_MODES = /^(slide|element|runtime|scroll)$/;
+
+var pageSettleTimer = null;
+
+function refreshPages() {
+  state.pages = detectPages();
+  syncCurrentPage();
+  updatePager();
+}
+
+function isPagingActive() {
+  return state.pages.length > 1 && PAGE_MODES.test(state.pageMode);
+}
+
+function firstActiveSlide(pages) {
+  for (var i = 0; i < pages.length; i++) {
+    if (pages[i].node && pages[i].node.classList.contains('active')) return i;
+  }
+  return -1;
+}
+
+function counterPage(pages) {
+  var counter = parsePageCounter(String(pages[0].counter.textContent).trim());
+  return counter ? Math.min(counter.current, pages.length) - 1 : -1;
+}
+
+function scrollPosition(scroller) {
+  return scroller ? { x: scroller.scrollLeft, y: scroller.scrollTop } : { x: window.pageXOffset, y: window.pageYOffset };
+}
+
+function nearestPage(pages) {
+  var at = scrollPosition(pages[0].scroller);
+  var nearest = 0;
+  var nearestDistance = Infinity;
+  pages.forEach(function (page, index) {
+    var distance = Math.abs((page.x || 0) - at.x) + Math.abs((page.y || 0) - at.y);
+    if (distance < nearestDistance) {
+      nearest = index;
+      nearestDistance = distance;
+    }
+  });
+  return nearest;
+}
+
+function syncCurrentPage() {
+  var pages = state.pages;
+  var current = -1;
+  if (!pages.length) current = 0;
+  else if (state.pageMode === 'slide') current = firstActiveSlide(pages);
+  else if (state.pageMode === 'runtime') current = counterPage(pages);
+  state.currentPage = current >= 0 ? current : nearestPage(pages);
+}
+
+function updatePager() {
+  if (!ui.pager) return;
+  var total = Math.max(1, state.pages.length);
+  var active = isPagingActive();
+  ui.pager.classList.toggle('hidden', !active);
+  ui.pager.setAttribute('aria-hidden', active ? 'false' : 'true');
+  ui.pageLabel.textContent = active ? state.currentPage + 1 + '/' + total : '';
+  setDisabled(ui.prevPageBtn, !active || total <= 1 || state.currentPage <= 0);
+  setDisabled(ui.nextPageBtn, !active || total <= 1 || state.currentPage >= total - 1);
+}
+
+// Scrolling and resizing in edit mode move the current page along with the document.
+function followCurrentPage() {
+  syncCurrentPage();
+  updatePager();
+}
+
+function sendArrowKey(step) {
+  var key = step > 0 ? 'ArrowRight' : 'ArrowLeft';
+  document.dispatchEvent(new KeyboardEvent('keydown', { key: key, code: key, bubbles: true, cancelable: true }));
+}
+
+function markSlides(pages, target) {
+  pages.forEach(function (page, index) {
+    page.node.classList.toggle('active', index === target);
+    page.node.classList.toggle('prev', index < target);
+  });
+}
+
+function setControlDisabled(id, disabled) {
+  var control = document.getElementById(id);
+  if (!control) return;
+  if (disabled) control.setAttribute('disabled', '');
+  else control.removeAttribute('disabled');
+}
+
+// Decks keep their own prev/next buttons, page number and dots; they are brought into line with
+// the slide shown, each only when the document has it.
+function alignDeckControls(target, total) {
+  setControlDisabled('prevBtn', target === 0);
+  setControlDisabled('nextBtn', target === total - 1);
+  var number = document.getElementById('pageNum');
+  if (number) number.textContent = target + 1 + ' / ' + total;
+  forEachNode(document.querySelectorAll('.dot'), function (dot, index) {
+    dot.classList.toggle('active', index === target);
+  });
+}
+
+function showSlide(target) {
+  var pages = state.pages;
+  if (typeof window.goTo === 'function') {
+    try {
+      window.goTo(target);
+    } catch (ignored) {
+      // The deck's own navigation failing still leaves ours to switch the slide.
+    }
+  }
+  if (firstActiveSlide(pages) !== target) markSlides(pages, target);
+  alignDeckControls(target, pages.length);
+}
+
+function scrollToPage(page) {
+  if (page.node) {
+    page.node.scrollIntoView({ behavior: 'smooth', block: 'start', inline: 'start' });
+  } else {
+    (page.scroller || window).scrollTo({ left: page.x || 0, top: page.y || 0, behavior: 'smooth' });
+  }
+}
+
+function settleAfterPageChange() {
+  pageSettleTimer = null;
+  syncCurrentPage();
+  updatePager();
+  repositionOutlines();
+}
+
+function goToPage(step) {
+  endTextEditing();
+  refreshPages();
+  if (!isPagingActive()) return;
+  var target = Math.max(0, Math.min(state.pages.length - 1, state.currentPage + step));
+  if (target === state.currentPage) return;
+  clearSelection();
+  if (state.pageMode === 'runtime') sendArrowKey(step);
+  else if (state.pageMode === 'slide') showSlide(target);
+  else scrollToPage(state.pages[target]);
+  state.currentPage = target;
+  updatePager();
+  clearTimeout(pageSettleTimer);
+  pageSettleTimer = setTimeout(settleAfterPageChange, PAGE_SETTLE_MS);
+}
