@@ -11,10 +11,16 @@ function isAltWith(key) {
   };
 }
 
-function isCtrlWith(key) {
+// Ctrl stands for the Meta key as well; `shift` true or false asks for it, absent lets it be.
+function isCtrlWith(key, shift) {
   return function (event) {
-    return (event.ctrlKey || event.metaKey) && !event.altKey && keyIs(event, key);
+    if (!(event.ctrlKey || event.metaKey) || !keyIs(event, key)) return false;
+    return shift === undefined || event.shiftKey === shift;
   };
+}
+
+function isRedoKey(event) {
+  return isCtrlWith('y')(event) || isCtrlWith('z', true)(event);
 }
 
 function isEscape(event) {
@@ -61,8 +67,15 @@ function deleteSelectedImage() {
 var KEY_RULES = [
   { matches: isAltWith('e'), inViewMode: true, act: toggleEditMode },
   { matches: isEscape, act: escapeInEditMode },
+  { matches: isAltWith('z'), act: undo },
+  { matches: isAltWith('y'), act: redo },
+  { matches: isCtrlWith('z', false), act: function () { endTextEditing(); undo(); } },
+  { matches: isRedoKey, act: function () { endTextEditing(); redo(); } },
+  { matches: isCtrlWith('s', true), act: saveDocumentAs },
   { matches: isPageTurn('ArrowLeft'), act: function () { goToPage(-1); } },
   { matches: isPageTurn('ArrowRight'), act: function () { goToPage(1); } },
+  { matches: isAltWith('c'), act: copyDocumentHtml },
+  { matches: isCtrlWith('s'), act: saveDocument },
   { matches: isCtrlWith('f'), act: toggleFindBar },
   { matches: isCtrlWith('='), act: zoomIn },
   { matches: isCtrlWith('-'), act: zoomOut },

@@ -15,7 +15,12 @@ window.__lmwRuntime = {
   detectPages: detectPages,
   runFind: runFind,
   replaceAll: replaceAll,
-  clearHighlights: clearHighlights
+  clearHighlights: clearHighlights,
+  undo: undo,
+  redo: redo,
+  saveDocument: saveDocument,
+  saveDocumentAs: saveDocumentAs,
+  suggestedFileName: suggestedFileName
 };
 
 // When this instance started, on the window's clock, for the benchmarks.
