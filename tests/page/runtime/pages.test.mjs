@@ -19,7 +19,7 @@ const paragraphs = (n, words) => Array.from({ length: n }, (_, i) =>
 
 // A 2800px article (3.5 windows of 800px): its heading's top margin collapses with the body's own
 // 8px margin, and nothing in it repeats at block size.
-export const ARTICLE = page('body{font:16px/1.5 serif}article{width:700px;height:2752px;margin:0 auto}' +
+const ARTICLE = page('body{font:16px/1.5 serif}article{width:700px;height:2752px;margin:0 auto}' +
   'h1{margin:40px 0 20px}', `<article><h1 id="title">长文章 Long article</h1>${paragraphs(30, 8)}</article>`);
 
 // Slides written as sections in the body; the deck's script gathers them into a stage at load,
@@ -54,7 +54,7 @@ ${withGoTo ? `window.goTo = function (i) {
   return page(style, slides, script);
 }
 
-export const DECK = deck({ withGoTo: true });
+const DECK = deck({ withGoTo: true });
 
 const fullWindow = 'body{margin:0}.page,section{height:100vh;box-sizing:border-box;padding:30px}';
 
