@@ -21,19 +21,35 @@ function clearHighlights() {
   if (ui.findCount) ui.findCount.textContent = '';
 }
 
+// The interface, the floating controls, short-lived interface pieces and the runtime's own script
+// all stand at the top of the body, or of the content wrapper that the script moves into, and
+// highlights are gone before every walk. Their few text nodes are set aside first, so the walk
+// over the document's many text nodes asks one cheap question of each.
+function unsearchedTextNodes() {
+  var skipped = new Set();
+  [document.body, ui.contentWrap].forEach(function (parent) {
+    if (!parent) return;
+    forEachNode(parent.children, function (child) {
+      if (!child.matches(UNSEARCHED_TEXT)) return;
+      var walker = document.createTreeWalker(child, NodeFilter.SHOW_TEXT);
+      for (var node = walker.nextNode(); node; node = walker.nextNode()) skipped.add(node);
+    });
+  });
+  return skipped;
+}
+
 // Calls back with every text node of the document's body that is the document's own, in order.
-// Neighbouring text nodes mostly share a parent, so the interface test runs once per parent.
 function forEachSearchedText(callback) {
+  var skipped = unsearchedTextNodes();
   var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
-  var lastParent = null;
-  var skipped = false;
   for (var node = walker.nextNode(); node; node = walker.nextNode()) {
-    if (node.parentNode !== lastParent) {
-      lastParent = node.parentNode;
-      skipped = !!lastParent.closest(UNSEARCHED_TEXT);
-    }
-    if (!skipped) callback(node);
+    if (!skipped.has(node)) callback(node);
   }
+}
+
+// The query as plain text, compared without regard to case.
+function searchPattern(query, everyOccurrence) {
+  return new RegExp(query.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'), everyOccurrence ? 'giu' : 'iu');
 }
 
 function findQuery() {
@@ -50,23 +66,12 @@ function canHighlight(node) {
   return parent.namespaceURI === 'http://www.w3.org/1999/xhtml' && !RAW_TEXT_ELEMENTS[parent.tagName.toLowerCase()];
 }
 
-// Lower case of the same length, so that offsets found in it hold in the text itself: the rare
-// character whose lower case is longer is compared as it stands.
-function foldCase(text) {
-  var lower = text.toLowerCase();
-  if (lower.length === text.length) return lower;
-  return text.replace(/[\s\S]/gu, function (character) {
-    var folded = character.toLowerCase();
-    return folded.length === character.length ? folded : character;
-  });
-}
-
 function collectMatches(query) {
-  var needle = foldCase(query);
+  var pattern = searchPattern(query, false);
   var matches = [];
   forEachSearchedText(function (node) {
-    var offset = foldCase(node.data).indexOf(needle);
-    if (offset >= 0) matches.push({ node: node, offset: offset, length: query.length, highlight: null });
+    var found = pattern.exec(node.data);
+    if (found) matches.push({ node: node, offset: found.index, length: found[0].length, highlight: null });
   });
   return matches;
 }
@@ -88,15 +93,17 @@ function chooseActiveMatch(matches) {
   return usable[0] || null;
 }
 
+// Split out of its text node rather than wrapped through a range: every live range is updated on
+// each change of the tree, so a range per match would make many matches cost their square.
 function wrapMatch(match, active) {
   if (!canHighlight(match.node)) return;
   var span = createUiElement('span', HIGHLIGHT_CLASS + (active ? ' active' : ''),
     { 'data-lmw-ui': 'search-highlight' });
-  var range = document.createRange();
   try {
-    range.setStart(match.node, match.offset);
-    range.setEnd(match.node, match.offset + match.length);
-    range.surroundContents(span);
+    var matched = match.node.splitText(match.offset);
+    matched.splitText(match.length);
+    matched.parentNode.replaceChild(span, matched);
+    span.appendChild(matched);
     match.highlight = span;
   } catch (ignored) {
     // Counted, but left without a highlight.
@@ -130,30 +137,25 @@ function replaceCurrent() {
   runFind();
 }
 
-function replacedText(text, needle, replacement) {
-  var lower = foldCase(text);
-  var pieces = [];
+function replacedText(text, pattern, replacement) {
   var count = 0;
-  var from = 0;
-  for (var at = lower.indexOf(needle); at >= 0; at = lower.indexOf(needle, from)) {
-    pieces.push(text.slice(from, at), replacement);
-    from = at + needle.length;
+  var replaced = text.replace(pattern, function () {
     count++;
-  }
-  pieces.push(text.slice(from));
-  return { text: pieces.join(''), count: count };
+    return replacement;
+  });
+  return { text: replaced, count: count };
 }
 
 function replaceAll() {
   var query = findQuery();
   if (!query) return;
   var replacement = ui.replaceInput.value;
-  var needle = foldCase(query);
+  var pattern = searchPattern(query, true);
   clearHighlights();
   var changes = [];
   var count = 0;
   forEachSearchedText(function (node) {
-    var result = replacedText(node.data, needle, replacement);
+    var result = replacedText(node.data, pattern, replacement);
     if (!result.count) return;
     changes.push({ node: node, text: result.text });
     count += result.count;

@@ -1,0 +1,158 @@
+// Page detection, find and replace-all on generated 1 MB and 5 MB articles and a 40-slide deck,
+// each beside the bare browser work that bounds it, measured in the same run: reading the box
+// of every element (detection reads each box once), walking every text node (a find walks them
+// once) and, for a find that highlights, the relayout that any change of one text node costs.
+// Usage: node bench/navigate.bench.mjs [test-page.html]
+import path from 'node:path';
+import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE }
+  from '../tests/page/support/browser.mjs';
+
+const RUNS = 9;
+const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
+
+const SENTENCES = ['The lantern swung over the harbour while the tide went out.',
+  '港口的灯笼在风中摇晃，潮水慢慢退去。', 'Ships waited for the morning bell and the pilot boats.',
+  'A long paragraph of ordinary prose keeps the layout honest.'];
+
+// A long article as writers' tools emit it: headings, paragraphs and lists in one flow, with no
+// page markers and nothing of block size repeated, so detection goes through every reading.
+function articlePart(n) {
+  const paragraph = (k) => `<p>${SENTENCES.slice(k % 2).join(' ')} <em>第 ${n}.${k} 段</em> ` +
+    `${n === 1000 && k === 1 ? 'zephyrine ' : ''}${SENTENCES[(n + k) % 4]}</p>`;
+  return `<h2>Chapter ${n}</h2>${[0, 1, 2].map(paragraph).join('')}<ul><li>item ${n}a</li><li>item ${n}b</li></ul>\n`;
+}
+
+function generatedArticle(megabytes) {
+  const parts = [];
+  let size = 0;
+  for (let n = 0; size < megabytes * 1024 * 1024; n++) {
+    parts.push(articlePart(n));
+    size += Buffer.byteLength(parts[n]);
+  }
+  return `<!DOCTYPE html><html><head><meta charset="utf-8"><title>article</title>
+<style>body{font:16px/1.6 serif;max-width:760px;margin:0 auto}</style></head><body>\n<article>${parts.join('')}</article></body></html>`;
+}
+
+function generatedDeck(slides) {
+  const slide = (n) => `<section class="slide${n === 0 ? ' active' : ''}" data-index="${n}"><h2>第 ${n + 1} 页 Slide</h2>` +
+    `<ul>${SENTENCES.map((s) => `<li>${s}</li>`).join('')}</ul><p>lantern ${n}</p></section>`;
+  return `<!DOCTYPE html><html><head><meta charset="utf-8"><title>deck</title><style>
+html,body{height:100%;margin:0}.deck{position:relative;height:100%}
+.slide{position:absolute;inset:0;padding:40px;opacity:0}.slide.active{opacity:1}</style></head><body>
+<div class="deck">${Array.from({ length: slides }, (_, n) => slide(n)).join('')}</div></body></html>`;
+}
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+// Each probe runs in the page on a clean layout and returns milliseconds.
+const PROBES = {
+  boxes() {
+    document.body.offsetHeight;
+    const start = performance.now();
+    const all = document.body.getElementsByTagName('*');
+    let sum = 0;
+    for (let i = 0; i < all.length; i++) sum += all[i].getBoundingClientRect().width;
+    return sum >= 0 ? performance.now() - start : -1;
+  },
+  textWalk() {
+    const start = performance.now();
+    const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    let length = 0;
+    for (let node = walker.nextNode(); node; node = walker.nextNode()) length += node.data.length;
+    return length >= 0 ? performance.now() - start : -1;
+  },
+  relayout() {
+    const paragraphs = document.querySelectorAll('p, li');
+    const text = paragraphs[Math.floor(paragraphs.length / 2)].firstChild;
+    document.body.offsetHeight;
+    const start = performance.now();
+    text.splitText(3);
+    document.body.offsetHeight;
+    const ms = performance.now() - start;
+    text.parentNode.normalize();
+    return ms;
+  },
+  detection() {
+    document.body.offsetHeight;
+    const start = performance.now();
+    const pages = window.__lmwRuntime.detectPages();
+    window.__benchPages = `${window.__lmwRuntime.state.pageMode} ${pages.length}`;
+    return performance.now() - start;
+  },
+  find(query) {
+    const runtime = window.__lmwRuntime;
+    runtime.clearHighlights();
+    window.getSelection().removeAllRanges();
+    runtime.ui.findInput.value = query;
+    document.body.offsetHeight;
+    const start = performance.now();
+    runtime.runFind();
+    const ms = performance.now() - start;
+    window.__benchMatches = runtime.ui.findCount.textContent;
+    runtime.clearHighlights();
+    window.scrollTo(0, 0);
+    return ms;
+  },
+  replaceAll([query, replacement]) {
+    const runtime = window.__lmwRuntime;
+    runtime.ui.findInput.value = query;
+    runtime.ui.replaceInput.value = replacement;
+    const start = performance.now();
+    runtime.replaceAll();
+    return performance.now() - start;
+  }
+};
+
+async function probe(page, name, arg) {
+  const runs = [];
+  for (let run = 0; run < RUNS; run++) {
+    const value = typeof arg === 'function' ? arg(run) : arg;
+    runs.push(await page.evaluate(`(${PROBES[name].toString().replace(/^\w+\(/, 'function (')})(${JSON.stringify(value)})`));
+  }
+  return median(runs);
+}
+
+async function measure(browser, dir, name, html) {
+  const { page } = browser;
+  const file = writeFixture(dir, `bench-${name}.html`, html);
+  await openStartPage(page, pageFile);
+  await chooseThroughInput(page, file);
+  await waitForRuntime(page);
+  await page.waitForFunction(() => document.querySelector('.__lw-toggle.active'));
+  const boxes = await probe(page, 'boxes');
+  const walk = await probe(page, 'textWalk');
+  const relayout = await probe(page, 'relayout');
+  const detection = await probe(page, 'detection');
+  const reading = await page.evaluate(() => window.__benchPages);
+  const none = await probe(page, 'find', 'quetzal');
+  const rare = await probe(page, 'find', 'zephyrine');
+  const rareCount = await page.evaluate(() => window.__benchMatches);
+  const common = await probe(page, 'find', 'lantern');
+  const commonCount = await page.evaluate(() => window.__benchMatches);
+  const replace = await probe(page, 'replaceAll', (run) => (run % 2 ? ['beacon', 'lantern'] : ['lantern', 'beacon']));
+  const elements = await page.evaluate(() => document.body.getElementsByTagName('*').length);
+  const ms = (value) => `${value.toFixed(1).padStart(8)} ms`;
+  const ratio = (value, base) => `${(value / base).toFixed(2)} x`;
+  console.log(`${name}: ${elements} elements (${RUNS} runs, medians)`);
+  console.log(`  bare box of every element          ${ms(boxes)}`);
+  console.log(`  bare walk of every text node       ${ms(walk)}`);
+  console.log(`  bare relayout, one text node split ${ms(relayout)}`);
+  console.log(`  page detection (${reading.padEnd(14)})   ${ms(detection)}   ${ratio(detection, boxes)} box reading`);
+  console.log(`  find, no match (search alone)      ${ms(none)}   ${ratio(none, walk)} text walk`);
+  console.log(`  find, ${rareCount.padEnd(10)} (rare word)     ${ms(rare)}   ${ratio(rare, walk + relayout)} walk + relayout`);
+  console.log(`  find, ${commonCount.padEnd(10)} (common word)   ${ms(common)}   ${ratio(common, walk)} text walk`);
+  console.log(`  replace-all, with its snapshot     ${ms(replace)}   ${ratio(replace, walk)} text walk`);
+}
+
+const browser = await launchBrowser();
+const dir = tempDir('lmw-bench-');
+try {
+  await measure(browser, dir, '1 MB article', generatedArticle(1));
+  await measure(browser, dir, '5 MB article', generatedArticle(5));
+  await measure(browser, dir, '40-slide deck', generatedDeck(40));
+} finally {
+  await browser.close();
+}
