@@ -15,6 +15,22 @@ var EXTERNAL_CHANGE_QUESTION = [
 var COPY_NOTICE_MS = 4500;
 var DOWNLOAD_LINK_LIFETIME_MS = 1000;
 
+// The browser words its file failures in English; the user reads them in Chinese, by the
+// failure's name. A failure of another kind keeps its own message.
+var FILE_FAILURE_TEXTS = {
+  NotAllowedError: '没有写入该文件的权限',
+  NoModificationAllowedError: '文件是只读的，无法写入',
+  InvalidStateError: '文件在写入过程中被锁定或更改，写入未完成',
+  QuotaExceededError: '磁盘空间不足',
+  NotFoundError: '找不到文件，它可能已被移动或删除',
+  NotReadableError: '无法读取文件',
+  SecurityError: '浏览器禁止访问该文件'
+};
+
+function fileFailureText(error) {
+  return (error && FILE_FAILURE_TEXTS[error.name]) || errorText(error);
+}
+
 function documentBlob() {
   return new Blob([serializeAndLeaveTextEditing()], { type: SAVE_BLOB_TYPE });
 }
@@ -101,11 +117,11 @@ function takeBackup(handle) {
 }
 
 function restoreBackup(handle, backup, failure) {
-  var first = (failure && failure.message) || '写入失败';
+  var first = failure && failure.message ? fileFailureText(failure) : '写入失败';
   return writeAndVerify(handle, new Blob([backup.bytes], { type: backup.type })).then(function () {
     throw namedError(first + '；已自动恢复保存前文件');
   }, function (second) {
-    throw namedError(first + '；自动恢复失败：' + errorText(second));
+    throw namedError(first + '；自动恢复失败：' + fileFailureText(second));
   });
 }
 
@@ -129,7 +145,7 @@ function checkExternalChange(handle) {
   return handle.getFile().then(window.LumaweaveFileCodec.fingerprintFile).then(
     confirmOverwriteOfChangedFile,
     function (error) {
-      throw namedError('无法检查磁盘文件是否被外部修改：' + errorText(error));
+      throw namedError('无法检查磁盘文件是否被外部修改：' + fileFailureText(error));
     });
 }
 
@@ -147,7 +163,7 @@ function failSave(error) {
   state.saving = false;
   setDirty(true);
   if (isAbortError(error)) showToast(error.message || CANCELLED_OVERWRITE, 4000);
-  else showToast('覆盖保存失败，原文件未被确认更新：' + errorText(error), 5000);
+  else showToast('覆盖保存失败，原文件未被确认更新：' + fileFailureText(error), 5000);
 }
 
 function overwriteSave(blob) {
@@ -204,7 +220,7 @@ function saveThroughPicker(blob) {
   }, function (error) {
     state.saving = false;
     refreshToolbar();
-    if (!isAbortError(error)) showToast('另存为失败：' + errorText(error), 5000);
+    if (!isAbortError(error)) showToast('另存为失败：' + fileFailureText(error), 5000);
   });
 }
 
