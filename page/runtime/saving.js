@@ -49,17 +49,25 @@ function readHandleBytes(handle) {
   return handle.getFile().then(window.LumaweaveFileCodec.readBlobBuffer);
 }
 
-// The first difference decides; sizes are compared first, as the cheaper check.
+// Compared four bytes at a time, then the tail; buffers read from a file start aligned.
 function sameBytes(written, expected) {
   if (written.byteLength !== expected.byteLength) return false;
-  var a = new Uint8Array(written);
-  var b = new Uint8Array(expected);
-  for (var i = 0; i < a.length; i++) {
+  var words = written.byteLength >> 2;
+  var a = new Uint32Array(written, 0, words);
+  var b = new Uint32Array(expected, 0, words);
+  for (var i = 0; i < words; i++) {
     if (a[i] !== b[i]) return false;
+  }
+  var tailA = new Uint8Array(written, words << 2);
+  var tailB = new Uint8Array(expected, words << 2);
+  for (var j = 0; j < tailA.length; j++) {
+    if (tailA[j] !== tailB[j]) return false;
   }
   return true;
 }
 
+// Resolves to the bytes read back, so that the stored fingerprint comes from the disk and never
+// from the Blob.
 function verifyWritten(handle, blob) {
   return handle.getFile().then(function (file) {
     if (file.size !== blob.size) throw namedError('保存后文件大小校验不一致');
@@ -67,13 +75,14 @@ function verifyWritten(handle, blob) {
   }).then(function (buffers) {
     if (buffers[0].byteLength !== buffers[1].byteLength) throw namedError('保存后文件大小校验不一致');
     if (!sameBytes(buffers[0], buffers[1])) throw namedError('保存后文件内容校验不一致');
+    return buffers[0];
   });
 }
 
-// The fingerprint stored after a save always comes from the bytes on disk, never from the Blob.
-function fingerprintOnDisk(handle) {
+function fingerprintWritten(handle, blob) {
   if (!canReadBack(handle)) return Promise.resolve('');
-  return readHandleBytes(handle).then(window.LumaweaveFileCodec.fingerprintBuffer);
+  var readBack = typeof blob.arrayBuffer === 'function' ? verifyWritten(handle, blob) : readHandleBytes(handle);
+  return readBack.then(window.LumaweaveFileCodec.fingerprintBuffer);
 }
 
 function abortQuietly(writable) {
@@ -95,9 +104,7 @@ function writeAndVerify(handle, blob) {
   }).then(function () {
     return writable.close();
   }).then(function () {
-    if (canReadBack(handle) && typeof blob.arrayBuffer === 'function') return verifyWritten(handle, blob);
-  }).then(function () {
-    return fingerprintOnDisk(handle);
+    return fingerprintWritten(handle, blob);
   }).then(function (fingerprint) {
     return { fingerprint: fingerprint };
   }, function (error) {
@@ -107,13 +114,16 @@ function writeAndVerify(handle, blob) {
 }
 
 // A backup is copied bytes: a File taken before the write cannot be read once the file changed.
-function takeBackup(handle) {
-  if (!canReadBack(handle)) return Promise.resolve(null);
+function readBackup(handle) {
   return handle.getFile().then(function (file) {
     return window.LumaweaveFileCodec.readBlobBuffer(file).then(function (bytes) {
       return { bytes: bytes, type: file.type || 'text/html' };
     });
   });
+}
+
+function takeBackup(handle) {
+  return canReadBack(handle) ? readBackup(handle) : Promise.resolve(null);
 }
 
 function restoreBackup(handle, backup, failure) {
@@ -125,9 +135,10 @@ function restoreBackup(handle, backup, failure) {
   });
 }
 
-// A file whose backup cannot be taken is not written at all.
-function writeWithRollback(handle, blob) {
-  return takeBackup(handle).then(function (backup) {
+// A file whose backup cannot be taken is not written at all. A backup already read (by the
+// external-change check, just before) saves reading the file again.
+function writeWithRollback(handle, blob, backupRead) {
+  return (backupRead ? Promise.resolve(backupRead) : takeBackup(handle)).then(function (backup) {
     return writeAndVerify(handle, blob).catch(function (error) {
       if (!backup) throw error;
       return restoreBackup(handle, backup, error);
@@ -140,13 +151,19 @@ function confirmOverwriteOfChangedFile(fingerprint) {
   if (!window.confirm(EXTERNAL_CHANGE_QUESTION)) throw namedError(CANCELLED_OVERWRITE, 'AbortError');
 }
 
+// Resolves to the bytes it read, which serve as the backup of the write that follows.
 function checkExternalChange(handle) {
-  if (!state.fileFingerprint || !canReadBack(handle)) return Promise.resolve();
-  return handle.getFile().then(window.LumaweaveFileCodec.fingerprintFile).then(
-    confirmOverwriteOfChangedFile,
-    function (error) {
-      throw namedError('无法检查磁盘文件是否被外部修改：' + fileFailureText(error));
-    });
+  if (!state.fileFingerprint || !canReadBack(handle)) return Promise.resolve(null);
+  var backup = null;
+  return readBackup(handle).then(function (read) {
+    backup = read;
+    return window.LumaweaveFileCodec.fingerprintBuffer(read.bytes);
+  }).then(function (fingerprint) {
+    confirmOverwriteOfChangedFile(fingerprint);
+    return backup;
+  }, function (error) {
+    throw namedError('无法检查磁盘文件是否被外部修改：' + fileFailureText(error));
+  });
 }
 
 // The document stays dirty when it changed while its bytes were being written: those edits are
@@ -171,8 +188,8 @@ function overwriteSave(blob) {
   var changesAtStart = state.changeCount;
   state.saving = true;
   refreshToolbar();
-  return checkExternalChange(handle).then(function () {
-    return writeWithRollback(handle, blob);
+  return checkExternalChange(handle).then(function (backup) {
+    return writeWithRollback(handle, blob, backup);
   }).then(function (result) {
     markSaved(result.fingerprint, changesAtStart);
     showToast('已覆盖保存：' + (state.fileName || '原文件'));
