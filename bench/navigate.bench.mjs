@@ -6,6 +6,7 @@
 import path from 'node:path';
 import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
+import { median } from './documents.mjs';
 
 const RUNS = 9;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
@@ -40,11 +41,6 @@ function generatedDeck(slides) {
 html,body{height:100%;margin:0}.deck{position:relative;height:100%}
 .slide{position:absolute;inset:0;padding:40px;opacity:0}.slide.active{opacity:1}</style></head><body>
 <div class="deck">${Array.from({ length: slides }, (_, n) => slide(n)).join('')}</div></body></html>`;
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.floor(sorted.length / 2)];
 }
 
 // Each probe runs in the page on a clean layout and returns milliseconds.

@@ -15,6 +15,22 @@ var EXTERNAL_CHANGE_QUESTION = [
 var COPY_NOTICE_MS = 4500;
 var DOWNLOAD_LINK_LIFETIME_MS = 1000;
 
+// The browser words its file failures in English; the user reads them in Chinese, by the
+// failure's name. A failure of another kind keeps its own message.
+var FILE_FAILURE_TEXTS = {
+  NotAllowedError: '没有写入该文件的权限',
+  NoModificationAllowedError: '文件是只读的，无法写入',
+  InvalidStateError: '文件在写入过程中被锁定或更改，写入未完成',
+  QuotaExceededError: '磁盘空间不足',
+  NotFoundError: '找不到文件，它可能已被移动或删除',
+  NotReadableError: '无法读取文件',
+  SecurityError: '浏览器禁止访问该文件'
+};
+
+function fileFailureText(error) {
+  return (error && FILE_FAILURE_TEXTS[error.name]) || errorText(error);
+}
+
 function documentBlob() {
   return new Blob([serializeAndLeaveTextEditing()], { type: SAVE_BLOB_TYPE });
 }
@@ -33,17 +49,25 @@ function readHandleBytes(handle) {
   return handle.getFile().then(window.LumaweaveFileCodec.readBlobBuffer);
 }
 
-// The first difference decides; sizes are compared first, as the cheaper check.
+// Compared four bytes at a time, then the tail; buffers read from a file start aligned.
 function sameBytes(written, expected) {
   if (written.byteLength !== expected.byteLength) return false;
-  var a = new Uint8Array(written);
-  var b = new Uint8Array(expected);
-  for (var i = 0; i < a.length; i++) {
+  var words = written.byteLength >> 2;
+  var a = new Uint32Array(written, 0, words);
+  var b = new Uint32Array(expected, 0, words);
+  for (var i = 0; i < words; i++) {
     if (a[i] !== b[i]) return false;
+  }
+  var tailA = new Uint8Array(written, words << 2);
+  var tailB = new Uint8Array(expected, words << 2);
+  for (var j = 0; j < tailA.length; j++) {
+    if (tailA[j] !== tailB[j]) return false;
   }
   return true;
 }
 
+// Resolves to the bytes read back, so that the stored fingerprint comes from the disk and never
+// from the Blob.
 function verifyWritten(handle, blob) {
   return handle.getFile().then(function (file) {
     if (file.size !== blob.size) throw namedError('保存后文件大小校验不一致');
@@ -51,13 +75,14 @@ function verifyWritten(handle, blob) {
   }).then(function (buffers) {
     if (buffers[0].byteLength !== buffers[1].byteLength) throw namedError('保存后文件大小校验不一致');
     if (!sameBytes(buffers[0], buffers[1])) throw namedError('保存后文件内容校验不一致');
+    return buffers[0];
   });
 }
 
-// The fingerprint stored after a save always comes from the bytes on disk, never from the Blob.
-function fingerprintOnDisk(handle) {
+function fingerprintWritten(handle, blob) {
   if (!canReadBack(handle)) return Promise.resolve('');
-  return readHandleBytes(handle).then(window.LumaweaveFileCodec.fingerprintBuffer);
+  var readBack = typeof blob.arrayBuffer === 'function' ? verifyWritten(handle, blob) : readHandleBytes(handle);
+  return readBack.then(window.LumaweaveFileCodec.fingerprintBuffer);
 }
 
 function abortQuietly(writable) {
@@ -79,9 +104,7 @@ function writeAndVerify(handle, blob) {
   }).then(function () {
     return writable.close();
   }).then(function () {
-    if (canReadBack(handle) && typeof blob.arrayBuffer === 'function') return verifyWritten(handle, blob);
-  }).then(function () {
-    return fingerprintOnDisk(handle);
+    return fingerprintWritten(handle, blob);
   }).then(function (fingerprint) {
     return { fingerprint: fingerprint };
   }, function (error) {
@@ -91,8 +114,7 @@ function writeAndVerify(handle, blob) {
 }
 
 // A backup is copied bytes: a File taken before the write cannot be read once the file changed.
-function takeBackup(handle) {
-  if (!canReadBack(handle)) return Promise.resolve(null);
+function readBackup(handle) {
   return handle.getFile().then(function (file) {
     return window.LumaweaveFileCodec.readBlobBuffer(file).then(function (bytes) {
       return { bytes: bytes, type: file.type || 'text/html' };
@@ -100,18 +122,23 @@ function takeBackup(handle) {
   });
 }
 
+function takeBackup(handle) {
+  return canReadBack(handle) ? readBackup(handle) : Promise.resolve(null);
+}
+
 function restoreBackup(handle, backup, failure) {
-  var first = (failure && failure.message) || '写入失败';
+  var first = failure && failure.message ? fileFailureText(failure) : '写入失败';
   return writeAndVerify(handle, new Blob([backup.bytes], { type: backup.type })).then(function () {
     throw namedError(first + '；已自动恢复保存前文件');
   }, function (second) {
-    throw namedError(first + '；自动恢复失败：' + errorText(second));
+    throw namedError(first + '；自动恢复失败：' + fileFailureText(second));
   });
 }
 
-// A file whose backup cannot be taken is not written at all.
-function writeWithRollback(handle, blob) {
-  return takeBackup(handle).then(function (backup) {
+// A file whose backup cannot be taken is not written at all. A backup already read (by the
+// external-change check, just before) saves reading the file again.
+function writeWithRollback(handle, blob, backupRead) {
+  return (backupRead ? Promise.resolve(backupRead) : takeBackup(handle)).then(function (backup) {
     return writeAndVerify(handle, blob).catch(function (error) {
       if (!backup) throw error;
       return restoreBackup(handle, backup, error);
@@ -124,13 +151,19 @@ function confirmOverwriteOfChangedFile(fingerprint) {
   if (!window.confirm(EXTERNAL_CHANGE_QUESTION)) throw namedError(CANCELLED_OVERWRITE, 'AbortError');
 }
 
+// Resolves to the bytes it read, which serve as the backup of the write that follows.
 function checkExternalChange(handle) {
-  if (!state.fileFingerprint || !canReadBack(handle)) return Promise.resolve();
-  return handle.getFile().then(window.LumaweaveFileCodec.fingerprintFile).then(
-    confirmOverwriteOfChangedFile,
-    function (error) {
-      throw namedError('无法检查磁盘文件是否被外部修改：' + errorText(error));
-    });
+  if (!state.fileFingerprint || !canReadBack(handle)) return Promise.resolve(null);
+  var backup = null;
+  return readBackup(handle).then(function (read) {
+    backup = read;
+    return window.LumaweaveFileCodec.fingerprintBuffer(read.bytes);
+  }).then(function (fingerprint) {
+    confirmOverwriteOfChangedFile(fingerprint);
+    return backup;
+  }, function (error) {
+    throw namedError('无法检查磁盘文件是否被外部修改：' + fileFailureText(error));
+  });
 }
 
 // The document stays dirty when it changed while its bytes were being written: those edits are
@@ -147,7 +180,7 @@ function failSave(error) {
   state.saving = false;
   setDirty(true);
   if (isAbortError(error)) showToast(error.message || CANCELLED_OVERWRITE, 4000);
-  else showToast('覆盖保存失败，原文件未被确认更新：' + errorText(error), 5000);
+  else showToast('覆盖保存失败，原文件未被确认更新：' + fileFailureText(error), 5000);
 }
 
 function overwriteSave(blob) {
@@ -155,8 +188,8 @@ function overwriteSave(blob) {
   var changesAtStart = state.changeCount;
   state.saving = true;
   refreshToolbar();
-  return checkExternalChange(handle).then(function () {
-    return writeWithRollback(handle, blob);
+  return checkExternalChange(handle).then(function (backup) {
+    return writeWithRollback(handle, blob, backup);
   }).then(function (result) {
     markSaved(result.fingerprint, changesAtStart);
     showToast('已覆盖保存：' + (state.fileName || '原文件'));
@@ -204,7 +237,7 @@ function saveThroughPicker(blob) {
   }, function (error) {
     state.saving = false;
     refreshToolbar();
-    if (!isAbortError(error)) showToast('另存为失败：' + errorText(error), 5000);
+    if (!isAbortError(error)) showToast('另存为失败：' + fileFailureText(error), 5000);
   });
 }
 

@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
-import { openInEditor } from '../support/editor.mjs';
+import { openInEditor, typeAtEnd } from '../support/editor.mjs';
 
 const browser = browserSession();
 
@@ -23,13 +23,6 @@ function stacks(page) {
       undoDisabled: ui.undoBtn.disabled, redoDisabled: ui.redoBtn.disabled
     };
   });
-}
-
-// A keystroke at the end of an element's text: one press, one spell, one history entry.
-async function typeAtEnd(page, selector, text) {
-  const box = await page.locator(selector).boundingBox();
-  await page.mouse.click(box.x + box.width - 2, box.y + box.height / 2);
-  await page.keyboard.type(text);
 }
 
 // Runs a step that replaces the document and waits for the next instance in edit mode.

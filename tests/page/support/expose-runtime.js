@@ -20,7 +20,9 @@ window.__lmwRuntime = {
   redo: redo,
   saveDocument: saveDocument,
   saveDocumentAs: saveDocumentAs,
-  suggestedFileName: suggestedFileName
+  suggestedFileName: suggestedFileName,
+  markChanged: markChanged,
+  overwriteSave: overwriteSave
 };
 
 // When this instance started, on the window's clock, for the benchmarks.
