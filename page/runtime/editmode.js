@@ -63,11 +63,11 @@ function enterEditMode() {
   showToggleState(true);
   ui.toolbar.classList.add('visible');
   state.layoutOpen = false;
-  refreshPages();
   refreshToolbar();
   showToast('点击选中元素 · 按住 Ctrl 点击可触发页面原有功能', EDIT_MODE_HINT_MS);
   setEditModeListeners(true);
   ensureContentWrapper();
+  schedulePageDetection();
 }
 
 function exitEditMode() {

@@ -73,9 +73,21 @@ function scrollsItsContent(element) {
   return (overflowsDown && style.overflowY !== 'hidden') || (overflowsAcross && style.overflowX !== 'hidden');
 }
 
-function bodyElements() {
-  if (!layoutMemo.elements) layoutMemo.elements = document.body.getElementsByTagName('*');
-  return layoutMemo.elements;
+// No block of any area is narrower than 140px or lower than 100px, and no scroller is smaller
+// than 180px: one reading of every box keeps the few elements that can be either, and only
+// their boxes are remembered.
+function largeElements() {
+  if (layoutMemo.large) return layoutMemo.large;
+  var large = [];
+  var elements = document.body.getElementsByTagName('*');
+  for (var i = 0; i < elements.length; i++) {
+    var box = elements[i].getBoundingClientRect();
+    if (box.width < BLOCK_MIN_WIDTH || box.height < BLOCK_MIN_HEIGHT) continue;
+    layoutMemo.boxes.set(elements[i], box);
+    large.push(elements[i]);
+  }
+  layoutMemo.large = large;
+  return large;
 }
 
 function boxArea(box) {
@@ -86,7 +98,7 @@ function findMainScroller() {
   if (layoutMemo.mainScroller !== undefined) return layoutMemo.mainScroller;
   var best = null;
   var bestArea = 0;
-  forEachNode(bodyElements(), function (element) {
+  largeElements().forEach(function (element) {
     var box = boxOf(element);
     if (box.width < SCROLLER_MIN_SIZE || box.height < SCROLLER_MIN_SIZE) return;
     if ((!best || boxArea(box) > bestArea) && isScrollContainer(element)) {
@@ -234,9 +246,9 @@ function blocksOf(area) {
   var minWidth = Math.max(BLOCK_MIN_WIDTH, BLOCK_WIDTH_SHARE * area.width);
   var minHeight = Math.max(BLOCK_MIN_HEIGHT, BLOCK_HEIGHT_SHARE * area.height);
   var minArea = BLOCK_AREA_SHARE * area.width * area.height;
-  var elements = area.root === document.body ? bodyElements() : area.root.getElementsByTagName('*');
   var blocks = [];
-  forEachNode(elements, function (element) {
+  largeElements().forEach(function (element) {
+    if (element === area.root || !area.root.contains(element)) return;
     var box = boxOf(element);
     if (box.width < minWidth || box.height < minHeight || boxArea(box) < minArea) return;
     if (!isDocumentFrame(element) && !isEditorUi(element) && isShown(element)) blocks.push(element);

@@ -13,6 +13,17 @@ function refreshPages() {
   updatePager();
 }
 
+// Detection reads every box of the document. On entering edit mode it waits for the next frame
+// to have laid the content out, in its wrapper, so that a large document is shown first instead
+// of being laid out inside the start-up.
+function schedulePageDetection() {
+  window.requestAnimationFrame(function () {
+    setTimeout(function () {
+      if (state.active) refreshPages();
+    }, 0);
+  });
+}
+
 function isPagingActive() {
   return state.pages.length > 1 && PAGE_MODES.test(state.pageMode);
 }

@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import {
   launchBrowser, openStartPage, dropOnDropZone, waitForRuntime, answerPickerWith, tempDir, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
-import { openInEditor, editorView, waitForEditMode, historyOf } from '../support/editor.mjs';
+import { openInEditor, editorView, waitForEditMode, historyOf, pagesDetected } from '../support/editor.mjs';
 
 const DOCUMENT = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>notes</title>
 <style>body{margin:0;font:16px/1.6 sans-serif}main{padding:140px 40px 40px}
@@ -52,6 +52,7 @@ function toolbarView() {
 
 test('the toolbar follows the document: file status, history, selection, saving, zoom and panel', async () => {
   await openInEditor(page, dir, 'notes.html', DOCUMENT);
+  await pagesDetected(page);
   let toolbar = await toolbarView();
   assert.deepEqual(toolbar.texts, ['notes.html', '', '撤销', '重做', '格式调整', '清除格式', '查找', '插入图片', '放大',
     '100%', '缩小', '上一页下一页', '预览', '另存为', '保存 (Ctrl+S)']);

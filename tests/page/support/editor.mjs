@@ -33,6 +33,11 @@ export async function waitForEditMode(page, on) {
     document.querySelector('.__lw-toggle').classList.contains('active') === wanted, on);
 }
 
+// Entering edit mode detects the pages once the next frame has laid the content out.
+export function pagesDetected(page) {
+  return page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0))));
+}
+
 export function historyOf(page) {
   return page.evaluate(() => window.__lmwRuntime.state.history.map((entry) => ({ reason: entry.reason, html: entry.html })));
 }
