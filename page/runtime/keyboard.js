@@ -29,7 +29,8 @@ function isImageDeletion(event) {
 }
 
 function escapeInEditMode() {
-  if (state.textEditing) endTextEditing();
+  if (contextMenuShown()) closeContextMenu();
+  else if (state.textEditing) endTextEditing();
   else if (state.selected) clearSelection();
   else exitEditMode();
 }
