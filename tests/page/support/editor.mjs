@@ -1,6 +1,7 @@
 // Opening a document in the editor and reading what a user sees of it: the mode, the element
 // under edit, the selection outline, the toast and the toolbar.
-import { openStartPage, chooseThroughInput, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
+import fs from 'node:fs';
+import { openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
 
 export async function openInEditor(page, dir, name, html) {
   const file = writeFixture(dir, name, html);
@@ -8,6 +9,23 @@ export async function openInEditor(page, dir, name, html) {
   await chooseThroughInput(page, file);
   await waitForRuntime(page);
   return file;
+}
+
+// Dropped onto the start page, the file comes with a real handle, so Ctrl+S saves over it.
+export async function openInEditorWithHandle(page, dir, name, html) {
+  const file = writeFixture(dir, name, html);
+  await openStartPage(page, TEST_PAGE);
+  await dropOnDropZone(page, file);
+  await waitForRuntime(page);
+  return file;
+}
+
+// Ctrl+S, then the file's bytes once the save has reported itself.
+export async function saveWithCtrlS(page, file) {
+  await page.keyboard.press('Control+s');
+  await page.waitForFunction(() => /^已覆盖保存/.test(document.querySelector('.__lw-toast').textContent),
+    null, { timeout: 30000 });
+  return fs.readFileSync(file, 'utf8');
 }
 
 export function editorView(page) {
@@ -48,4 +66,20 @@ export function pointBeforeCharacter(page, selector, offset) {
     const box = range.getBoundingClientRect();
     return { x: box.left + 1, y: box.top + box.height / 2 };
   }, { selector, offset });
+}
+
+// Undo and redo replace the whole document: the step is over once a fresh runtime instance has
+// come up in edit mode.
+export async function pressForNewInstance(page, keys) {
+  await page.evaluate(() => { window.__lmwRuntime.replaced = true; });
+  await page.keyboard.press(keys);
+  await page.waitForFunction(() => !window.__lmwRuntime.replaced &&
+    !!document.querySelector('.__lw-toggle.active'), null, { timeout: 30000 });
+}
+
+// Right-clicks the element (away from its top-left corner, where the drag handle sits) and
+// chooses an item of the element menu.
+export async function chooseFromElementMenu(page, selector, item, position = { x: 30, y: 8 }) {
+  await page.click(selector, { button: 'right', position });
+  await page.click(`.__lw-ctxmenu-item:text-is("${item}")`);
 }
