@@ -36,6 +36,8 @@ function putImageAtCaret(image, element) {
   range.insertNode(image);
   range.setStartAfter(image);
   range.collapse(true);
+  // The toolbar button took the focus; typing goes back to the element under edit.
+  element.focus({ preventScroll: true });
   var selection = window.getSelection();
   selection.removeAllRanges();
   selection.addRange(range);
