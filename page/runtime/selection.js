@@ -62,7 +62,7 @@ function repositionOutlines() {
 }
 
 function removeMultiOutlines() {
-  forEachMatch(document, CLASS_PREFIX + 'multi-ov', removeNode);
+  if (ui.root) forEachMatch(ui.root, CLASS_PREFIX + 'multi-ov', removeNode);
 }
 
 function drawMultiOutlines() {

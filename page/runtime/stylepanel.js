@@ -31,22 +31,25 @@ function renderStylePanel() {
   }, PANEL_FADE_MS);
 }
 
+// Everything is read and built apart from the document and put in at once: a read of a computed
+// size after each insertion would lay out the whole document again every time.
 function fillStylePanel() {
-  var inner = ui.panelInner;
-  inner.textContent = '';
+  var content = document.createDocumentFragment();
   var title = createUiElement('div', PREFIX + '-panel-title');
   title.appendChild(createUiElement('span', '', { text: '样式面板' }));
-  inner.appendChild(title);
-  var shown = state.multiSelected.length ? state.multiSelected[0] : state.selected;
   title.appendChild(createUiElement('span', PREFIX + '-panel-subtitle', { text: panelSubtitle() }));
+  content.appendChild(title);
+  var shown = state.multiSelected.length ? state.multiSelected[0] : state.selected;
   if (shown) {
-    inner.appendChild(elementInfo(shown));
-    STYLE_GROUPS.forEach(function (group) { inner.appendChild(buildGroup(group)); });
+    content.appendChild(elementInfo(shown));
+    STYLE_GROUPS.forEach(function (group) { content.appendChild(buildGroup(group)); });
   } else {
-    inner.appendChild(createUiElement('div', PREFIX + '-panel-empty',
+    content.appendChild(createUiElement('div', PREFIX + '-panel-empty',
       { text: '进入编辑模式后，点击页面里的标题、段落、卡片或按钮开始调整。' }));
   }
-  inner.classList.remove('fade');
+  ui.panelInner.textContent = '';
+  ui.panelInner.appendChild(content);
+  ui.panelInner.classList.remove('fade');
 }
 
 function panelSubtitle() {
@@ -63,13 +66,24 @@ function elementInfo(element) {
   return info;
 }
 
-// Folding is not remembered: every rebuild starts each group as the table says.
+// Folding is not remembered: every rebuild starts each group as the table says. A folded group's
+// controls are built when it is first unfolded, which keeps a rebuild, and so every selection
+// while the panel is open, to the few groups that show.
 function buildGroup(group) {
   var element = createUiElement('div', PREFIX + '-group' + (group.collapsed ? ' collapsed' : ''));
   var header = createUiElement('div', PREFIX + '-group-hd', { text: group.group });
-  header.addEventListener('click', function () { element.classList.toggle('collapsed'); });
   var body = createUiElement('div', PREFIX + '-group-bd');
-  group.controls.forEach(function (entry) { body.appendChild(buildControl(entry, state.selected)); });
+  var filled = false;
+  var fill = function () {
+    if (filled || !state.selected) return;
+    filled = true;
+    group.controls.forEach(function (entry) { body.appendChild(buildControl(entry, state.selected)); });
+  };
+  header.addEventListener('click', function () {
+    fill();
+    element.classList.toggle('collapsed');
+  });
+  if (!group.collapsed) fill();
   element.appendChild(header);
   element.appendChild(body);
   return element;

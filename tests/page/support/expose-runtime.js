@@ -11,7 +11,9 @@ window.__lmwRuntime = {
   publishHandoffGlobals: publishHandoffGlobals,
   toggleEditMode: toggleEditMode,
   recordHistory: recordHistory,
-  bindPress: bindPress
+  bindPress: bindPress,
+  selectElement: selectElement,
+  fillStylePanel: fillStylePanel
 };
 
 // When this instance started, on the window's clock, for the benchmarks.
