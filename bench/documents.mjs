@@ -1,4 +1,6 @@
-// Generated documents and the median, shared by the edit-mode benchmarks.
+// Generated documents, the median and the run over document sizes, shared by the edit-mode
+// benchmarks.
+import { launchBrowser, tempDir } from '../tests/page/support/browser.mjs';
 
 export function generatedDocument(megabytes) {
   const section = (n) => `<section class="chapter" id="s${n}"><h2>第 ${n} 节 Section ${n}</h2>` +
@@ -19,4 +21,15 @@ export function generatedDocument(megabytes) {
 export function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
   return sorted[Math.floor(sorted.length / 2)];
+}
+
+// One browser for every size; `measure` gets the browser, a scratch folder and the size in MB.
+export async function measureEachSize(measure, sizes = [1, 5]) {
+  const browser = await launchBrowser();
+  const dir = tempDir('lmw-bench-');
+  try {
+    for (const megabytes of sizes) await measure(browser, dir, megabytes);
+  } finally {
+    await browser.close();
+  }
 }

@@ -3,9 +3,9 @@
 // a typing spell (it takes the snapshot that the spell's first input records) and the first
 // keystroke of the spell. Usage: node bench/edit.bench.mjs [page.html]
 import path from 'node:path';
-import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, PAGE }
+import { openStartPage, chooseThroughInput, waitForRuntime, writeFixture, PAGE }
   from '../tests/page/support/browser.mjs';
-import { generatedDocument, median } from './documents.mjs';
+import { generatedDocument, median, measureEachSize } from './documents.mjs';
 
 const RUNS = 7;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : PAGE;
@@ -91,11 +91,4 @@ async function measure(browser, dir, megabytes) {
   console.log(`  first keystroke within serialisation + 10 ms (${limit.toFixed(1)} ms): ${ok ? 'yes' : 'NO'}`);
 }
 
-const browser = await launchBrowser();
-const dir = tempDir('lmw-bench-');
-try {
-  await measure(browser, dir, 1);
-  await measure(browser, dir, 5);
-} finally {
-  await browser.close();
-}
+await measureEachSize(measure);

@@ -4,9 +4,9 @@
 // outline placed again included) and selecting an element with the panel open (the selection and
 // the panel's rebuild for it). Usage: node bench/panel.bench.mjs [test-page.html]
 import path from 'node:path';
-import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE }
+import { openStartPage, chooseThroughInput, waitForRuntime, writeFixture, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
-import { generatedDocument, median } from './documents.mjs';
+import { generatedDocument, median, measureEachSize } from './documents.mjs';
 
 const RUNS = 9;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
@@ -86,11 +86,4 @@ async function measure(browser, dir, megabytes) {
   console.log(`  selecting within 0.1 x serializeDocument: ${median(selection) < 0.1 * base ? 'yes' : 'NO'}`);
 }
 
-const browser = await launchBrowser();
-const dir = tempDir('lmw-bench-');
-try {
-  await measure(browser, dir, 1);
-  await measure(browser, dir, 5);
-} finally {
-  await browser.close();
-}
+await measureEachSize(measure);

@@ -3,19 +3,12 @@
 import fs from 'node:fs';
 import { openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
 
-export async function openInEditor(page, dir, name, html) {
+// With `handle`, the file is dropped onto the start page and comes with a real handle, so that
+// Ctrl+S saves over it; otherwise it is chosen through the file input.
+export async function openInEditor(page, dir, name, html, { handle = false } = {}) {
   const file = writeFixture(dir, name, html);
   await openStartPage(page, TEST_PAGE);
-  await chooseThroughInput(page, file);
-  await waitForRuntime(page);
-  return file;
-}
-
-// Dropped onto the start page, the file comes with a real handle, so Ctrl+S saves over it.
-export async function openInEditorWithHandle(page, dir, name, html) {
-  const file = writeFixture(dir, name, html);
-  await openStartPage(page, TEST_PAGE);
-  await dropOnDropZone(page, file);
+  await (handle ? dropOnDropZone(page, file) : chooseThroughInput(page, file));
   await waitForRuntime(page);
   return file;
 }
