@@ -6,7 +6,7 @@
 import path from 'node:path';
 import { openStartPage, chooseThroughInput, waitForRuntime, writeFixture, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
-import { generatedDocument, median, measureEachSize } from './documents.mjs';
+import { generateDocument, median, measureEachSize } from './documents.mjs';
 
 const RUNS = 9;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
@@ -58,7 +58,7 @@ function bareMs(page) {
 
 async function measure(browser, dir, megabytes) {
   const { page } = browser;
-  const file = writeFixture(dir, `panel-${megabytes}mb.html`, generatedDocument(megabytes));
+  const file = writeFixture(dir, `panel-${megabytes}mb.html`, generateDocument(megabytes));
   await openWithPanel(page, file);
   const slider = [];
   const serialize = [];

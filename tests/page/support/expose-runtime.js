@@ -12,6 +12,13 @@ window.__lmwRuntime = {
   toggleEditMode: toggleEditMode,
   recordHistory: recordHistory,
   bindPress: bindPress,
+  undo: undo,
+  redo: redo,
+  saveDocument: saveDocument,
+  saveDocumentAs: saveDocumentAs,
+  suggestedFileName: suggestedFileName,
+  markChanged: markChanged,
+  overwriteSave: overwriteSave,
   selectElement: selectElement,
   fillStylePanel: fillStylePanel
 };
