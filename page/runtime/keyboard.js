@@ -50,7 +50,7 @@ function escapeInEditMode() {
 function deleteSelectedImage() {
   var image = state.selected;
   recordHistory('deleteImage');
-  clearSelection();
+  forgetSelectionWithin(image);
   removeNode(image);
   markChanged('已删除图片；按 Alt+Z 可撤销');
 }
