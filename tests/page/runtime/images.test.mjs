@@ -6,7 +6,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { browserSession, dropFile, writeFixture } from '../support/browser.mjs';
 import {
-  openInEditor, editorView, waitForEditMode, historyOf, pressForNewInstance, saveWithCtrlS, pointBeforeCharacter
+  openInEditor, editorView, waitForEditMode, historyOf, reasonsSince, pressForNewInstance, saveWithCtrlS,
+  pointBeforeCharacter, toastStartingWith
 } from '../support/editor.mjs';
 
 const OLD_PICTURE = "data:image/svg+xml,%3Csvg xmlns='http://www.w3.org/2000/svg' width='120' height='80'/%3E";
@@ -34,17 +35,22 @@ const session = browserSession({
   }
 });
 
-const waitForToast = (page, text) =>
-  page.waitForFunction((t) => document.querySelector('.__lw-toast.show')?.textContent === t, text);
-const reasonsSince = async (page, count) => (await historyOf(page)).slice(count).map((entry) => entry.reason);
 const embedded = (page, selector) => page.$$eval(`${selector} img`, (images) => images.map((image) =>
   [image.src.startsWith('data:image/png;base64,'), image.getAttribute('style'), image.getAttributeNames().length]));
+
+// A picture's history entry is taken in the same task that places it: once the stack has grown,
+// the picture stands, and the toast says what happened.
+async function recorded(page, action, message) {
+  const count = (await historyOf(page)).length;
+  await action();
+  await page.waitForFunction((n) => window.__lmwRuntime.state.history.length > n, count);
+  assert.equal(await page.textContent('.__lw-toast'), message);
+}
 
 async function insertThroughPicker(page, file) {
   const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('.__lw-tb-btn[title="插入图片到光标位置"]')]);
   assert.deepEqual(await chooser.element().evaluate((input) => [input.accept, input.isConnected]), ['image/*', false]);
-  await chooser.setFiles(file);
-  await waitForToast(page, '图片已插入');
+  await recorded(page, () => chooser.setFiles(file), '图片已插入');
 }
 
 async function dropOn(page, file, selector) {
@@ -91,8 +97,7 @@ test('pasting a picture from the clipboard embeds it at the caret; text still pa
   const before = (await historyOf(page)).length;
   const point = await pointBeforeCharacter(page, '#other', 7);
   await page.mouse.click(point.x, point.y);
-  await page.keyboard.press('Control+v');
-  await waitForToast(page, '图片已粘贴');
+  await recorded(page, () => page.keyboard.press('Control+v'), '图片已粘贴');
   assert.deepEqual(await embedded(page, '#other'), [[true, 'max-width: 100%;', 2]]);
   assert.deepEqual(await reasonsSince(page, before), ['pasteImage']);
 
@@ -111,19 +116,17 @@ test('a picture dropped from disk replaces an image and keeps its attributes; ot
   while ((await editorView(page)).selectionTag) await page.keyboard.press('Escape');
   const [before, address] = [(await historyOf(page)).length, page.url()];
   await dropOn(page, text, '#photo');
-  await waitForToast(page, '请拖入图片文件');
+  await toastStartingWith(page, '请拖入图片文件');
   await dropOn(page, png, '#other');
-  await waitForToast(page, '请选择要替换的图片元素');
+  await toastStartingWith(page, '请选择要替换的图片元素');
   assert.deepEqual([page.url(), (await historyOf(page)).length], [address, before], 'no dropped file replaces the document');
 
-  await dropOn(page, png, '#photo');
-  await waitForToast(page, '图片已替换');
+  await recorded(page, () => dropOn(page, png, '#photo'), '图片已替换');
   const attributes = ['width', 'height', 'srcset', 'alt'].map((name) => page.getAttribute('#photo', name));
   assert.deepEqual(await Promise.all(attributes), ['120', '80', `${OLD_PICTURE} 2x`, 'photo']);
   const first = await page.getAttribute('#photo', 'src');
   await page.click('#photo');
-  await dropOn(page, otherPng, '#other');
-  await waitForToast(page, '图片已替换');
+  await recorded(page, () => dropOn(page, otherPng, '#other'), '图片已替换');
   const second = await page.getAttribute('#photo', 'src');
   assert.ok(first.startsWith('data:image/png;base64,') && second.startsWith('data:image/png;base64,') && second !== first,
     'a drop beside the selected image replaces it');
@@ -132,8 +135,7 @@ test('a picture dropped from disk replaces an image and keeps its attributes; ot
   await pressForNewInstance(page, 'Alt+z');
   await pressForNewInstance(page, 'Alt+z');
   assert.equal(await page.getAttribute('#photo', 'src'), OLD_PICTURE, 'undo brings the former picture back');
-  await dropOn(page, png, '#photo');
-  await waitForToast(page, '图片已替换');
+  await recorded(page, () => dropOn(page, png, '#photo'), '图片已替换');
   const saved = await saveWithCtrlS(page, file);
   assert.doesNotMatch(saved, /data-lmw|__lw/);
   assert.match(saved, /<img id="photo" width="120" height="80" src="data:image\/png;base64,[A-Za-z0-9+/=]+" srcset=/);

@@ -6,7 +6,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
 import {
-  openInEditor, editorView, waitForEditMode, historyOf, pressForNewInstance, chooseFromElementMenu
+  openInEditor, editorView, waitForEditMode, historyOf, reasonsSince, pressForNewInstance, chooseFromElementMenu
 } from '../support/editor.mjs';
 
 const DECK = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>deck</title>
@@ -43,10 +43,6 @@ async function startClean(page) {
 
 function slideOrder(page, selector = '#s1') {
   return page.evaluate((s) => [...document.querySelector(s).children].map((child) => child.id), selector);
-}
-
-async function reasonsSince(page, count) {
-  return (await historyOf(page)).slice(count).map((entry) => entry.reason);
 }
 
 // Which elements the selection outline and the multi-selection outlines cover.

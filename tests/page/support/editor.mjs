@@ -48,6 +48,11 @@ export function historyOf(page) {
   return page.evaluate(() => window.__lmwRuntime.state.history.map((entry) => ({ reason: entry.reason, html: entry.html })));
 }
 
+// The reasons of the history entries recorded since the stack held `count` entries.
+export async function reasonsSince(page, count) {
+  return (await historyOf(page)).slice(count).map((entry) => entry.reason);
+}
+
 // The viewport point of a character of an element's first text node, so a click lands between
 // two known characters.
 export function pointBeforeCharacter(page, selector, offset) {
