@@ -6,7 +6,8 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
 import {
-  openInEditor, editorView, waitForEditMode, historyOf, reasonsSince, pressForNewInstance, chooseFromElementMenu
+  openInEditor, editorView, waitForEditMode, historyOf, reasonsSince, pressForNewInstance, chooseFromElementMenu,
+  saveWithCtrlS
 } from '../support/editor.mjs';
 
 const DECK = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>deck</title>
@@ -31,7 +32,9 @@ var ticks = 0;
 setInterval(function () { ticks++; }, 40);
 </script></body></html>`;
 
-const session = browserSession({ ready: ({ page, dir }) => openInEditor(page, dir, 'deck.html', DECK) });
+const session = browserSession({
+  ready: async (s) => { s.file = await openInEditor(s.page, s.dir, 'deck.html', DECK, { handle: true }); }
+});
 const ORIGINAL = ['title', 'p1', 'p2', 'p3', 'card'];
 const at = (x, y) => ({ position: { x, y } });
 
@@ -196,4 +199,7 @@ test('dragging by the handle drops before or after a paragraph by the half it la
   await pressForNewInstance(page, 'Alt+z');
   assert.deepEqual(await slideOrder(page), ['title', 'card', 'p1', 'p2', 'p3']);
   assert.equal(await page.locator('.slide-frame').count(), 2, 'the deck\'s script ran again without wrapping twice');
+  const saved = await saveWithCtrlS(page, session.file);
+  assert.doesNotMatch(saved, /data-lmw|__lw-|drag-preview/);
+  assert.match(saved, /<h1 id="title">季度汇报<\/h1><div id="card" class="card big"[^>]*>A card at the end<\/div><p id="p1"/);
 });
