@@ -68,11 +68,16 @@ export function pointBeforeCharacter(page, selector, offset) {
 
 // Undo and redo replace the whole document: the step is over once a fresh runtime instance has
 // come up in edit mode.
-export async function pressForNewInstance(page, keys) {
+// Runs a step that replaces the document (undo, redo) and waits for the next instance in edit mode.
+export async function afterNewInstance(page, step) {
   await page.evaluate(() => { window.__lmwRuntime.replaced = true; });
-  await page.keyboard.press(keys);
+  await step();
   await page.waitForFunction(() => !window.__lmwRuntime.replaced &&
     !!document.querySelector('.__lw-toggle.active'), null, { timeout: 30000 });
+}
+
+export function pressForNewInstance(page, keys) {
+  return afterNewInstance(page, () => page.keyboard.press(keys));
 }
 
 // Right-clicks the element (away from its top-left corner, where the drag handle sits) and
