@@ -50,7 +50,8 @@ function isImageDeletion(event) {
 }
 
 function escapeInEditMode() {
-  if (state.findVisible) toggleFindBar();
+  if (contextMenuShown()) closeContextMenu();
+  else if (state.findVisible) toggleFindBar();
   else if (state.textEditing) endTextEditing();
   else if (state.selected) clearSelection();
   else exitEditMode();
@@ -59,7 +60,7 @@ function escapeInEditMode() {
 function deleteSelectedImage() {
   var image = state.selected;
   recordHistory('deleteImage');
-  clearSelection();
+  forgetSelectionWithin(image);
   removeNode(image);
   markChanged('已删除图片；按 Alt+Z 可撤销');
 }

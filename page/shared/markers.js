@@ -26,6 +26,12 @@ function restoreContentEditable(element) {
   else element.setAttribute('contenteditable', previous);
 }
 
+function dropEditingMarks(element) {
+  restoreContentEditable(element);
+  element.removeAttribute('data-lmw-editing');
+  element.removeAttribute('data-lmw-prev-contenteditable');
+}
+
 function unwrapElement(element) {
   var parent = element.parentNode;
   if (!parent) return;
@@ -44,11 +50,7 @@ function replaceHighlightWithText(element) {
 function stripMarkers(root) {
   forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
   forEachMatch(root, FLOATING_CONTROLS, removeNode);
-  forEachMatch(root, EDITING_MARKS, function (element) {
-    restoreContentEditable(element);
-    element.removeAttribute('data-lmw-editing');
-    element.removeAttribute('data-lmw-prev-contenteditable');
-  });
+  forEachMatch(root, EDITING_MARKS, dropEditingMarks);
   forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
   forEachMatch(root, MULTI_SELECTION_OUTLINES, removeNode);
   CONTENT_WRAPPERS.forEach(function (selector) {

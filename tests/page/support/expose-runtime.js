@@ -22,7 +22,9 @@ window.__lmwRuntime = {
   saveDocumentAs: saveDocumentAs,
   suggestedFileName: suggestedFileName,
   markChanged: markChanged,
-  overwriteSave: overwriteSave
+  overwriteSave: overwriteSave,
+  selectElement: selectElement,
+  fillStylePanel: fillStylePanel
 };
 
 // When this instance started, on the window's clock, for the benchmarks.
