@@ -10,6 +10,8 @@ var EDITING_MARKS = '[data-lmw-editing], [data-lmw-prev-contenteditable]';
 var SEARCH_HIGHLIGHTS = '.__lw-search-highlight[data-lmw-ui]';
 var MULTI_SELECTION_OUTLINES = '.__lw-multi-ov[data-lmw-ui]';
 var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom-container[data-lmw-wrapper]'];
+// An inline script that runs with redeclarable declarations keeps its own text in this attribute.
+var REWRITTEN_SCRIPTS = 'script[data-lmw-script-source]';
 
 function forEachMatch(root, selector, callback) {
   var matches = root.querySelectorAll(selector);
@@ -24,6 +26,11 @@ function restoreContentEditable(element) {
   var previous = element.getAttribute('data-lmw-prev-contenteditable');
   if (previous === null || previous === '__lw_absent') element.removeAttribute('contenteditable');
   else element.setAttribute('contenteditable', previous);
+}
+
+function restoreScriptSource(script) {
+  script.textContent = script.getAttribute('data-lmw-script-source');
+  script.removeAttribute('data-lmw-script-source');
 }
 
 function unwrapElement(element) {
@@ -44,6 +51,7 @@ function replaceHighlightWithText(element) {
 function stripMarkers(root) {
   forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
   forEachMatch(root, FLOATING_CONTROLS, removeNode);
+  forEachMatch(root, REWRITTEN_SCRIPTS, restoreScriptSource);
   forEachMatch(root, EDITING_MARKS, function (element) {
     restoreContentEditable(element);
     element.removeAttribute('data-lmw-editing');

@@ -1,0 +1,449 @@
+// A document's inline classic script, made safe to run again in the same window. The window's
+// global let, const and class bindings outlive every document written into it, so the same text
+// run a second time throws "already declared"; its top-level declarations run as var instead.
+// The scanner knows just enough JavaScript to find them; whatever it cannot read with certainty
+// makes it leave the script exactly as it is.
+
+// Thrown inside the scanner when the text is not what it can read with certainty.
+var SCRIPT_UNCERTAIN = { uncertain: true };
+
+function wordSet(words) {
+  var set = Object.create(null);
+  words.split(' ').forEach(function (word) { set[word] = true; });
+  return set;
+}
+
+// After these words an expression follows: a "/" there opens a regular expression, and a
+// declaration keyword there is no statement of its own.
+var EXPRESSION_FOLLOWS = wordSet('return typeof instanceof in of new delete void throw case do else ' +
+  'yield await extends export default');
+var CONTROL_WORDS = wordSet('if while for with');
+var BLOCK_AFTER_WORDS = wordSet('else do try finally');
+// "let" followed by one of these is an identifier in an expression, not a declaration.
+var LET_AS_IDENTIFIER_BEFORE = wordSet('in instanceof');
+var PUNCTUATOR = /\.\.\.|\?\.(?!\d)|=>|>>>=|\*\*=|<<=|>>=|&&=|\|\|=|\?\?=|===|!==|>>>|\*\*|==|!=|<=|>=|&&|\|\||\?\?|\+\+|--|[+\-*%&|^]=|<<|>>|[{}()[\];,<>+\-*%&|^!~?:=.@]/y;
+var IDENTIFIER_PART = /(?:[\w$\u0080-\uffff]|\\u(?:[0-9a-fA-F]{4}|\{[0-9a-fA-F]+\}))+/y;
+var NUMBER_PART = /(?:[eE][+-][0-9]|[0-9a-zA-Z_.])+/y;
+var CLOSERS = { ')': '(', ']': '[', '}': '{' };
+
+function isLineBreak(character) {
+  return character === '\n' || character === '\r' || character === '\u2028' || character === '\u2029';
+}
+
+function isPunct(token, text) {
+  return !!token && token.type === 'punct' && token.text === text;
+}
+
+function isName(token, text) {
+  return !!token && token.type === 'name' && (text === undefined || token.text === text);
+}
+
+// A name right after "." or "?." is a property, never a keyword.
+function isPropertyName(tokens, index) {
+  var before = tokens[index - 1];
+  return isPunct(before, '.') || isPunct(before, '?.');
+}
+
+function isKeywordAt(tokens, index, words) {
+  return tokens[index].type === 'name' && words[tokens[index].text] === true && !isPropertyName(tokens, index);
+}
+
+function matchSticky(pattern, source, at) {
+  pattern.lastIndex = at;
+  var match = pattern.exec(source);
+  return match ? match[0] : '';
+}
+
+// The scanner's running state: the tokens so far and the brackets still open, innermost last.
+// A template's "${" stands on the bracket stack like a brace.
+function newScan(source) {
+  return { source: source, at: 0, tokens: [], open: [], newline: false };
+}
+
+function addToken(scan, token) {
+  token.newline = scan.newline;
+  token.depth = scan.open.length;
+  scan.newline = false;
+  scan.tokens.push(token);
+  return token;
+}
+
+function skipLineComment(scan) {
+  while (scan.at < scan.source.length && !isLineBreak(scan.source[scan.at])) scan.at++;
+}
+
+function skipBlockComment(scan) {
+  var end = scan.source.indexOf('*/', scan.at + 2);
+  if (end < 0) throw SCRIPT_UNCERTAIN;
+  if (/[\n\r\u2028\u2029]/.test(scan.source.slice(scan.at, end))) scan.newline = true;
+  scan.at = end + 2;
+}
+
+// HTML-like comments (an opener anywhere, "-->" at the start of a line) are comments in classic
+// scripts; the scanner does not follow them and gives up instead.
+function startsHtmlComment(scan) {
+  var source = scan.source;
+  if (source.startsWith('<\!--', scan.at)) return true;
+  return source.startsWith('-->', scan.at) && (scan.newline || scan.tokens.length === 0);
+}
+
+function skipSpaceAndComments(scan) {
+  var source = scan.source;
+  if (scan.at === 0 && source.startsWith('#!')) skipLineComment(scan);
+  while (scan.at < source.length) {
+    var character = source[scan.at];
+    if (isLineBreak(character)) {
+      scan.newline = true;
+      scan.at++;
+    } else if (/\s/.test(character)) {
+      scan.at++;
+    } else if (source.startsWith('//', scan.at)) {
+      skipLineComment(scan);
+    } else if (source.startsWith('/*', scan.at)) {
+      skipBlockComment(scan);
+    } else {
+      if (startsHtmlComment(scan)) throw SCRIPT_UNCERTAIN;
+      return;
+    }
+  }
+}
+
+function scanString(scan, quote) {
+  var source = scan.source;
+  var start = scan.at;
+  for (var at = start + 1; at < source.length; at++) {
+    var character = source[at];
+    if (character === '\\') {
+      at += source.startsWith('\r\n', at + 1) ? 2 : 1;
+    } else if (character === quote) {
+      scan.at = at + 1;
+      return addToken(scan, { type: 'string', start: start, end: scan.at });
+    } else if (character === '\n' || character === '\r') {
+      throw SCRIPT_UNCERTAIN;
+    }
+  }
+  throw SCRIPT_UNCERTAIN;
+}
+
+// One stretch of template text, from just after "`" or "}" up to and including the next "`"
+// or "${". A "${" opens an expression that the ordinary scanning reads.
+function scanTemplateText(scan) {
+  var source = scan.source;
+  var start = scan.at;
+  for (var at = start + 1; at < source.length; at++) {
+    var character = source[at];
+    if (character === '\\') {
+      at++;
+    } else if (character === '`') {
+      scan.at = at + 1;
+      return addToken(scan, { type: 'template', start: start, end: scan.at });
+    } else if (character === '$' && source[at + 1] === '{') {
+      scan.at = at + 2;
+      var token = addToken(scan, { type: 'template', start: start, end: scan.at });
+      scan.open.push({ text: '${' });
+      return token;
+    }
+  }
+  throw SCRIPT_UNCERTAIN;
+}
+
+function scanRegularExpression(scan) {
+  var source = scan.source;
+  var start = scan.at;
+  var inClass = false;
+  for (var at = start + 1; at < source.length; at++) {
+    var character = source[at];
+    if (isLineBreak(character)) throw SCRIPT_UNCERTAIN;
+    if (character === '\\') at++;
+    else if (character === '[') inClass = true;
+    else if (character === ']') inClass = false;
+    else if (character === '/' && !inClass) {
+      scan.at = at + 1 + matchSticky(/[\w$]*/y, source, at + 1).length;
+      return addToken(scan, { type: 'regex', start: start, end: scan.at });
+    }
+  }
+  throw SCRIPT_UNCERTAIN;
+}
+
+// Whether a "/" at this point opens a regular expression rather than dividing: it does unless
+// the token before ends an operand.
+function slashOpensRegex(tokens) {
+  var index = tokens.length - 1;
+  var before = tokens[index];
+  if (!before) return true;
+  if (before.type === 'name') return isKeywordAt(tokens, index, EXPRESSION_FOLLOWS);
+  if (before.type !== 'punct') return false;
+  if (before.text === ')') return tokens[before.opener].control;
+  if (before.text === '}') return tokens[before.opener].block;
+  return before.text !== ']' && before.text !== '++' && before.text !== '--';
+}
+
+// Whether a "{" opens a block or a body rather than an object literal; only the reading of a
+// "/" after its closing brace depends on it.
+function braceOpensBlock(tokens) {
+  var index = tokens.length - 1;
+  var before = tokens[index];
+  if (!before) return true;
+  if (before.type === 'punct') return /^(?:[;{})]|=>)$/.test(before.text);
+  if (before.type !== 'name') return false;
+  if (isKeywordAt(tokens, index, BLOCK_AFTER_WORDS)) return true;
+  return !isKeywordAt(tokens, index, EXPRESSION_FOLLOWS);
+}
+
+function openBracket(scan, text) {
+  var tokens = scan.tokens;
+  var before = tokens.length - 1;
+  var token = { type: 'punct', text: text, start: scan.at, end: scan.at + 1 };
+  if (text === '(') token.control = before >= 0 && isKeywordAt(tokens, before, CONTROL_WORDS);
+  if (text === '{') token.block = braceOpensBlock(tokens);
+  scan.at++;
+  addToken(scan, token);
+  scan.open.push({ text: text, index: tokens.length - 1 });
+}
+
+function closeBracket(scan, text) {
+  var opened = scan.open.pop();
+  if (!opened || opened.text !== CLOSERS[text]) throw SCRIPT_UNCERTAIN;
+  var token = addToken(scan, { type: 'punct', text: text, start: scan.at, end: scan.at + 1, opener: opened.index });
+  scan.tokens[opened.index].closer = scan.tokens.length - 1;
+  scan.at++;
+  return token;
+}
+
+function scanWord(scan, pattern, type) {
+  var text = matchSticky(pattern, scan.source, scan.at);
+  if (!text) throw SCRIPT_UNCERTAIN;
+  var token = addToken(scan, { type: type, text: text, start: scan.at, end: scan.at + text.length });
+  scan.at = token.end;
+}
+
+function scanPunctuator(scan) {
+  var text = matchSticky(PUNCTUATOR, scan.source, scan.at);
+  if (!text) throw SCRIPT_UNCERTAIN;
+  if (text === '(' || text === '[' || text === '{') return openBracket(scan, text);
+  if (CLOSERS[text]) return closeBracket(scan, text);
+  addToken(scan, { type: 'punct', text: text, start: scan.at, end: scan.at + text.length });
+  scan.at += text.length;
+}
+
+function scanToken(scan) {
+  var source = scan.source;
+  var character = source[scan.at];
+  var open = scan.open;
+  if (character === '"' || character === "'") return scanString(scan, character);
+  if (character === '`') return scanTemplateText(scan);
+  if (character === '}' && open.length && open[open.length - 1].text === '${') {
+    open.pop();
+    return scanTemplateText(scan);
+  }
+  if (character === '/') {
+    if (slashOpensRegex(scan.tokens)) return scanRegularExpression(scan);
+    return scanWord(scan, /\/=?/y, 'punct');
+  }
+  if (/[0-9]/.test(character) || (character === '.' && /[0-9]/.test(source[scan.at + 1] || ''))) {
+    return scanWord(scan, NUMBER_PART, 'number');
+  }
+  if (character === '#') return scanWord(scan, /#(?:[\w$\u0080-\uffff])+/y, 'name');
+  if (matchSticky(IDENTIFIER_PART, source, scan.at)) return scanWord(scan, IDENTIFIER_PART, 'name');
+  scanPunctuator(scan);
+}
+
+// The script's tokens with their bracket depth, or null when it cannot be read with certainty.
+function scriptTokens(source) {
+  var scan = newScan(source);
+  try {
+    for (skipSpaceAndComments(scan); scan.at < source.length; skipSpaceAndComments(scan)) scanToken(scan);
+  } catch (error) {
+    if (error === SCRIPT_UNCERTAIN) return null;
+    throw error;
+  }
+  return scan.open.length ? null : scan.tokens;
+}
+
+// Whether the token ends an operand, so that a line break after it ends the statement when the
+// next token cannot continue it.
+function endsOperand(tokens, index) {
+  var token = tokens[index];
+  if (token.type === 'punct') return /^(?:[)\]}]|\+\+|--)$/.test(token.text);
+  if (token.type === 'name') return !isKeywordAt(tokens, index, EXPRESSION_FOLLOWS);
+  return true;
+}
+
+function startsStatement(tokens, index) {
+  var before = tokens[index - 1];
+  if (!before) return true;
+  if (isPunct(before, ';') || isPunct(before, '}')) return true;
+  return tokens[index].newline && endsOperand(tokens, index - 1);
+}
+
+// Where an initialiser or default value that starts at the given token ends: at a "," or ";"
+// of its own depth, at the bracket that closes around it, or where a new line begins another
+// statement. Reading on too far only finds names that are not declared, which is harmless.
+function endOfExpression(tokens, index) {
+  var depth = tokens[index] ? tokens[index].depth : 0;
+  for (var at = index; at < tokens.length; at++) {
+    var token = tokens[at];
+    if (token.depth < depth) return at;
+    if (token.depth === depth && (isPunct(token, ',') || isPunct(token, ';'))) return at;
+    var beginsAnother = token.type === 'name' && !isKeywordAt(tokens, at, LET_AS_IDENTIFIER_BEFORE);
+    if (at > index && token.newline && token.depth === depth && beginsAnother && endsOperand(tokens, at - 1)) return at;
+  }
+  return tokens.length;
+}
+
+function skipDefaultValue(tokens, index) {
+  return isPunct(tokens[index], '=') ? endOfExpression(tokens, index + 1) : index;
+}
+
+function arrayPatternNames(tokens, index, names) {
+  var closer = tokens[index].closer;
+  var at = index + 1;
+  while (at < closer) {
+    if (isPunct(tokens[at], ',')) { at++; continue; }
+    if (isPunct(tokens[at], '...')) at++;
+    at = skipDefaultValue(tokens, bindingNames(tokens, at, names));
+    if (isPunct(tokens[at], ',')) at++;
+    else if (at !== closer) throw SCRIPT_UNCERTAIN;
+  }
+  return closer + 1;
+}
+
+function objectPropertyNames(tokens, at, names) {
+  if (isPunct(tokens[at], '...')) return bindingNames(tokens, at + 1, names);
+  var key = tokens[at];
+  var afterKey;
+  if (isPunct(key, '[')) afterKey = key.closer + 1;
+  else if (key.type === 'name' || key.type === 'string' || key.type === 'number') afterKey = at + 1;
+  else throw SCRIPT_UNCERTAIN;
+  if (isPunct(tokens[afterKey], ':')) return skipDefaultValue(tokens, bindingNames(tokens, afterKey + 1, names));
+  if (key.type !== 'name') throw SCRIPT_UNCERTAIN;
+  names.push(key.text);
+  return skipDefaultValue(tokens, afterKey);
+}
+
+function objectPatternNames(tokens, index, names) {
+  var closer = tokens[index].closer;
+  var at = index + 1;
+  while (at < closer) {
+    at = objectPropertyNames(tokens, at, names);
+    if (isPunct(tokens[at], ',')) at++;
+    else if (at !== closer) throw SCRIPT_UNCERTAIN;
+  }
+  return closer + 1;
+}
+
+// Collects the names a binding (a name, or an array or object pattern) declares; returns the
+// index just after it.
+function bindingNames(tokens, index, names) {
+  var token = tokens[index];
+  if (isName(token)) {
+    names.push(token.text);
+    return index + 1;
+  }
+  if (isPunct(token, '[')) return arrayPatternNames(tokens, index, names);
+  if (isPunct(token, '{')) return objectPatternNames(tokens, index, names);
+  throw SCRIPT_UNCERTAIN;
+}
+
+function declaratorNames(tokens, index) {
+  var names = [];
+  var at = index;
+  for (;;) {
+    at = skipDefaultValue(tokens, bindingNames(tokens, at, names));
+    if (!isPunct(tokens[at], ',')) return names;
+    at++;
+  }
+}
+
+// The body's opening brace of a class declaration; the heritage before it must be plain enough
+// that its first brace at its own depth is certainly the body's.
+function classBodyIndex(tokens, nameIndex) {
+  var at = nameIndex + 1;
+  if (!isName(tokens[at], 'extends')) return at;
+  if (isPunct(tokens[++at], '{')) throw SCRIPT_UNCERTAIN;
+  for (; at < tokens.length; at++) {
+    var token = tokens[at];
+    if (isPunct(token, '{')) return at;
+    if (isName(token, 'function') || isName(token, 'class') || isPunct(token, '=>')) throw SCRIPT_UNCERTAIN;
+    if (token.closer !== undefined) at = token.closer;
+  }
+  throw SCRIPT_UNCERTAIN;
+}
+
+// A declaration at the top statement level: its keyword, the names it declares and the text
+// edits that make it a var declaration. Null when the word there declares nothing.
+function topLevelDeclaration(tokens, index, source) {
+  var keyword = tokens[index];
+  var next = tokens[index + 1];
+  if (keyword.text === 'let' && !(isPunct(next, '[') || isPunct(next, '{') ||
+      (isName(next) && !LET_AS_IDENTIFIER_BEFORE[next.text]))) return null;
+  if (keyword.text !== 'class') {
+    return { names: declaratorNames(tokens, index + 1),
+      edits: [{ start: keyword.start, end: keyword.end, text: 'var' }] };
+  }
+  if (!isName(next) || next.text === 'extends') throw SCRIPT_UNCERTAIN;
+  var body = tokens[classBodyIndex(tokens, index + 1)];
+  if (!isPunct(body, '{')) throw SCRIPT_UNCERTAIN;
+  var bodyEnd = tokens[body.closer].end;
+  return { names: [next.text], edits: [
+    { start: keyword.start, end: keyword.start, text: 'var ' + source.slice(next.start, next.end) + ' = ' },
+    { start: bodyEnd, end: bodyEnd, text: ';' }
+  ] };
+}
+
+function topLevelDeclarations(tokens, source) {
+  var found = [];
+  for (var index = 0; index < tokens.length; index++) {
+    var token = tokens[index];
+    if (token.depth !== 0 || token.type !== 'name') continue;
+    if (token.text !== 'let' && token.text !== 'const' && token.text !== 'class') continue;
+    if (!startsStatement(tokens, index)) continue;
+    var declaration = topLevelDeclaration(tokens, index, source);
+    if (declaration) found.push(declaration);
+  }
+  return found;
+}
+
+function applyEdits(source, edits) {
+  var sorted = edits.slice().sort(function (a, b) { return b.start - a.start; });
+  var text = source;
+  sorted.forEach(function (edit) {
+    text = text.slice(0, edit.start) + edit.text + text.slice(edit.end);
+  });
+  return text;
+}
+
+function compilesAsScript(text) {
+  try {
+    Function(text);
+    return true;
+  } catch (ignored) {
+    return false;
+  }
+}
+
+// The script with each top-level declaration whose names all pass canRedeclare turned into a var
+// declaration, and the names so declared; null when nothing changes or the script cannot be
+// scanned with certainty. The result must still compile, or the script stays as it was.
+function redeclarableScript(source, canRedeclare) {
+  if (!/\b(?:let|const|class)\b/.test(source)) return null;
+  var tokens = scriptTokens(source);
+  if (!tokens) return null;
+  var declarations;
+  try {
+    declarations = topLevelDeclarations(tokens, source);
+  } catch (error) {
+    if (error === SCRIPT_UNCERTAIN) return null;
+    throw error;
+  }
+  var edits = [];
+  var names = [];
+  declarations.forEach(function (declaration) {
+    if (!declaration.names.every(canRedeclare)) return;
+    edits = edits.concat(declaration.edits);
+    names = names.concat(declaration.names);
+  });
+  if (!edits.length) return null;
+  var text = applyEdits(source, edits);
+  return compilesAsScript(text) ? { text: text, names: names } : null;
+}
