@@ -404,13 +404,16 @@ function topLevelDeclarations(tokens, source) {
   return found;
 }
 
+// The edits come in the order of the text; two at one place keep that order.
 function applyEdits(source, edits) {
-  var sorted = edits.slice().sort(function (a, b) { return b.start - a.start; });
-  var text = source;
-  sorted.forEach(function (edit) {
-    text = text.slice(0, edit.start) + edit.text + text.slice(edit.end);
+  var pieces = [];
+  var copied = 0;
+  edits.forEach(function (edit) {
+    pieces.push(source.slice(copied, edit.start), edit.text);
+    copied = edit.end;
   });
-  return text;
+  pieces.push(source.slice(copied));
+  return pieces.join('');
 }
 
 function compilesAsScript(text) {
