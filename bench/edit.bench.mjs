@@ -5,6 +5,7 @@
 import path from 'node:path';
 import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, PAGE }
   from '../tests/page/support/browser.mjs';
+import { median } from './documents.mjs';
 
 const RUNS = 7;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : PAGE;
@@ -23,11 +24,6 @@ function generatedDocument(megabytes) {
     size += Buffer.byteLength(piece);
   }
   return `<!DOCTYPE html><html><head><meta charset="utf-8"><title>bench</title></head><body>\n${parts.join('')}</body></html>`;
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.floor(sorted.length / 2)];
 }
 
 // Times in the page: from the window's first sight of the event to the end of the runtime's work.

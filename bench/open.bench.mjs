@@ -6,32 +6,10 @@ import path from 'node:path';
 import {
   launchBrowser, openStartPage, chooseThroughInput, tempDir, TEST_PAGE
 } from '../tests/page/support/browser.mjs';
+import { generateDocument, median } from './documents.mjs';
 
 const SIZES_MB = [1, 5, 20];
 const RUNS = { 1: 7, 5: 5, 20: 3 };
-
-function generateDocument(megabytes) {
-  const block = (i) => `<section class="card" id="s${i}"><h2>第 ${i} 节 Section</h2>` +
-    `<p>这是一段<strong>生成的</strong>文字，用来测量打开与保存的速度。The quick <em>brown</em> fox jumps over the lazy dog.</p>` +
-    `<ul><li>项目一</li><li><a href="#s${i}">链接</a></li></ul></section>\n`;
-  const head = '<!DOCTYPE html>\n<html lang="zh-CN"><head><meta charset="utf-8"><title>bench</title>' +
-    '<style>.card{padding:8px;border:1px solid #ccc}</style></head><body>\n';
-  const parts = [head];
-  let size = Buffer.byteLength(head);
-  for (let i = 0; size < megabytes * 1024 * 1024; i++) {
-    const piece = block(i);
-    parts.push(piece);
-    size += Buffer.byteLength(piece);
-  }
-  parts.push('</body></html>\n');
-  return parts.join('');
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  const mid = sorted.length >> 1;
-  return sorted.length % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
-}
 
 async function timeOpen(page, file) {
   await openStartPage(page, TEST_PAGE);

@@ -39,3 +39,159 @@ function recordHistory(reason) {
   pushHistoryEntry(historyEntry(reason));
   refreshToolbar();
 }
+
+// Undo and redo replace the whole document with a snapshot. The stacks travel to the next
+// instance through a window global, which survives the rewrite whatever its size; sessionStorage,
+// whose quota a few snapshots of a large document overflow, carries them only when the global
+// cannot.
+var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
+var HISTORY_LOST_MESSAGE = '存储空间不足，历史记录可能丢失';
+var HISTORY_LOST_TOAST_MS = 4000;
+
+function forgetHistoryKeys() {
+  HISTORY_KEYS.forEach(function (key) {
+    try {
+      sessionStorage.removeItem(key);
+    } catch (ignored) {
+      // Storage that cannot be reached holds no stacks to forget.
+    }
+  });
+}
+
+// Opening another file starts without history, whichever way the stacks would have come.
+function forgetHistory() {
+  window.__LW_HISTORY_STACKS = undefined;
+  forgetHistoryKeys();
+}
+
+// The stacks are handed over as one object, so the next instance gets both whole or neither.
+function handOverStacksThroughWindow() {
+  var stacks = { history: state.history.slice(), future: state.future.slice() };
+  window.__LW_HISTORY_STACKS = stacks;
+  return window.__LW_HISTORY_STACKS === stacks;
+}
+
+// Stale keys go first, so a stack whose write fails is missing rather than an older one.
+function writeHistoryStorage(withStacks) {
+  forgetHistoryKeys();
+  var writes = withStacks ? [['__lw-history', state.history], ['__lw-future', state.future]] : [];
+  writes.push(['__lw-restoring', '1'], ['__lw-auto-edit', '1']);
+  try {
+    writes.forEach(function (write) {
+      sessionStorage.setItem(write[0], typeof write[1] === 'string' ? write[1] : JSON.stringify(write[1]));
+    });
+  } catch (ignored) {
+    // The next instance finds a stack missing and tells the user that history was lost.
+  }
+}
+
+function handOverHistory() {
+  var carried = false;
+  try {
+    carried = handOverStacksThroughWindow();
+  } catch (ignored) {
+    // A window that refuses the global leaves sessionStorage to carry the stacks.
+  }
+  writeHistoryStorage(!carried);
+}
+
+function pushLimited(stack, entry) {
+  stack.push(entry);
+  if (stack.length > HISTORY_LIMIT) stack.shift();
+}
+
+// A save under way must end in the instance that started it: its outcome (the new fingerprint,
+// the dirty flag) belongs to this state, which a replacement would leave behind unread.
+function refusedWhileSaving() {
+  if (!state.saving) return false;
+  showToast('正在保存，请稍候再试');
+  return true;
+}
+
+// Undo and redo are mirror images: the taken snapshot replaces the document, and the document as
+// it stands goes onto the other stack.
+function stepThroughHistory(from, to, reason, emptyMessage) {
+  if (!from.length) {
+    showToast(emptyMessage);
+    return;
+  }
+  if (refusedWhileSaving()) return;
+  var entry = from.pop();
+  pushLimited(to, { html: serializeAndLeaveTextEditing(), reason: reason });
+  handOverHistory();
+  setDirty(true);
+  publishHandoffGlobals();
+  replaceDocument(entry.html);
+}
+
+function undo() {
+  stepThroughHistory(state.history, state.future, 'redo', '没有可撤销的操作');
+}
+
+function redo() {
+  stepThroughHistory(state.future, state.history, 'undo', '没有可复原的操作');
+}
+
+function replaceDocument(html) {
+  state.restoring = true;
+  setDirty(true);
+  publishHandoffGlobals();
+  var text = attachRuntime(html);
+  try {
+    sessionStorage.setItem('__lw-restoring', '1');
+  } catch (ignored) {
+    // The stacks may still arrive through the window.
+  }
+  writeWholeDocument(text);
+}
+
+function isHistoryEntry(entry) {
+  return !!entry && typeof entry.html === 'string';
+}
+
+function isWholeStack(stack) {
+  return Array.isArray(stack) && stack.every(isHistoryEntry);
+}
+
+function takeStacksFromWindow() {
+  var stacks = window.__LW_HISTORY_STACKS;
+  window.__LW_HISTORY_STACKS = undefined;
+  if (!stacks || !isWholeStack(stacks.history) || !isWholeStack(stacks.future)) return false;
+  state.history = stacks.history;
+  state.future = stacks.future;
+  return true;
+}
+
+// True when the stack arrived whole. Undo and redo always write both stacks, so one that is
+// missing now was lost to a full storage.
+function restoreStackFromStorage(key, field) {
+  var text = sessionStorage.getItem(key);
+  if (text === null) return false;
+  var stack = JSON.parse(text) || [];
+  if (!isWholeStack(stack)) return false;
+  state[field] = stack;
+  sessionStorage.removeItem(key);
+  return true;
+}
+
+function restoreStacksFromStorage() {
+  if (sessionStorage.getItem('__lw-restoring') !== '1') return true;
+  sessionStorage.removeItem('__lw-restoring');
+  var historyArrived = restoreStackFromStorage('__lw-history', 'history');
+  return restoreStackFromStorage('__lw-future', 'future') && historyArrived;
+}
+
+// False when history the previous instance handed over was lost on the way.
+function restoreHistory() {
+  if (takeStacksFromWindow()) {
+    forgetHistoryKeys();
+    return true;
+  }
+  var whole = false;
+  try {
+    whole = restoreStacksFromStorage();
+  } catch (ignored) {
+    // Unreachable storage or text that is not JSON: whatever arrived before stays.
+  }
+  return whole;
+}

@@ -41,7 +41,7 @@ function buildPager() {
 }
 
 function buildSaveButton() {
-  var button = toolbarButton('saveBtn', '保存', '');
+  var button = toolbarButton('saveBtn', '保存', '', saveDocument);
   button.className += ' primary';
   button.appendChild(createUiElement('span', PREFIX + '-shortcut-hint', { text: ' (Ctrl+S)' }));
   return button;
@@ -57,8 +57,8 @@ function buildToolbar() {
   [
     ui.fileStatus,
     ui.breadcrumb,
-    toolbarButton('undoBtn', '撤销', '撤销 (Ctrl+Z)'),
-    toolbarButton('redoBtn', '重做', '重做 (Ctrl+Y)'),
+    toolbarButton('undoBtn', '撤销', '撤销 (Ctrl+Z)', undo),
+    toolbarButton('redoBtn', '重做', '重做 (Ctrl+Y)', redo),
     toolbarButton('layoutBtn', '格式调整', '显示/隐藏样式面板'),
     clearFormat,
     toolbarButton('findBtn', '查找', '打开查找与替换 (Ctrl+F)'),
@@ -68,7 +68,7 @@ function buildToolbar() {
     toolbarButton('zoomOutBtn', '缩小', '缩小 (Ctrl+-)'),
     buildPager(),
     toolbarButton('previewBtn', '预览', '切换预览模式'),
-    toolbarButton('saveAsBtn', '另存为', '保存为新的 HTML 文件 (Ctrl+Shift+S)'),
+    toolbarButton('saveAsBtn', '另存为', '保存为新的 HTML 文件 (Ctrl+Shift+S)', saveDocumentAs),
     buildSaveButton()
   ].forEach(function (child) { ui.toolbar.appendChild(child); });
 }

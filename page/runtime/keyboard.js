@@ -11,6 +11,18 @@ function isAltWith(key) {
   };
 }
 
+// Ctrl stands for the Meta key as well; `shift` true or false asks for it, absent lets it be.
+function isCtrlWith(key, shift) {
+  return function (event) {
+    if (!(event.ctrlKey || event.metaKey) || !keyIs(event, key)) return false;
+    return shift === undefined || event.shiftKey === shift;
+  };
+}
+
+function isRedoKey(event) {
+  return isCtrlWith('y')(event) || isCtrlWith('z', true)(event);
+}
+
 function isEscape(event) {
   return keyIs(event, 'Escape');
 }
@@ -45,6 +57,13 @@ function deleteSelectedImage() {
 var KEY_RULES = [
   { matches: isAltWith('e'), inViewMode: true, act: toggleEditMode },
   { matches: isEscape, act: escapeInEditMode },
+  { matches: isAltWith('z'), act: undo },
+  { matches: isAltWith('y'), act: redo },
+  { matches: isCtrlWith('z', false), act: function () { endTextEditing(); undo(); } },
+  { matches: isRedoKey, act: function () { endTextEditing(); redo(); } },
+  { matches: isCtrlWith('s', true), act: saveDocumentAs },
+  { matches: isAltWith('c'), act: copyDocumentHtml },
+  { matches: isCtrlWith('s'), act: saveDocument },
   { matches: isImageDeletion, act: deleteSelectedImage }
 ];
 

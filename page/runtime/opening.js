@@ -1,8 +1,6 @@
 // Opening another file from inside the editor: the same codec and the same kind of document
 // write as the start page, with the runtime's state reset for the new file.
 
-var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
-
 function openAnotherFile() {
   if (!window.showOpenFilePicker) {
     ui.importInput.value = '';
@@ -18,16 +16,6 @@ function openAnotherFile() {
   });
 }
 
-function forgetHistoryStorage() {
-  HISTORY_KEYS.forEach(function (key) {
-    try {
-      sessionStorage.removeItem(key);
-    } catch (ignored) {
-      // Storage that cannot be reached holds no stacks to forget.
-    }
-  });
-}
-
 function replaceWithOpenedFile(file, handle, result) {
   var parsed = new DOMParser().parseFromString(result.text, 'text/html');
   stripMarkers(parsed.documentElement);
@@ -39,7 +27,7 @@ function replaceWithOpenedFile(file, handle, result) {
   state.dirty = false;
   state.history = [];
   state.future = [];
-  forgetHistoryStorage();
+  forgetHistory();
   publishHandoffGlobals();
   state.restoring = true;
   writeWholeDocument(attachRuntime(html));
@@ -50,6 +38,7 @@ function loadAnotherFile(file, handle) {
     showToast('请选择 .html 或 .htm 文件');
     return Promise.resolve();
   }
+  if (refusedWhileSaving()) return Promise.resolve();
   if (state.dirty && !window.confirm('当前文件有未保存的修改。放弃修改并打开另一个文件吗？')) {
     return Promise.resolve();
   }

@@ -36,11 +36,14 @@ function startRuntime() {
   injectStylesheet();
   buildInterface();
   forgetDraft();
+  var historyArrived = restoreHistory();
   if (takeAutoEditRequest()) autoEnter = true;
   refreshToolbar();
   document.addEventListener('keydown', handleKeyDown);
   window.addEventListener('beforeunload', guardUnload);
   if (autoEnter) enterEditMode();
+  // Told last, so that the edit-mode hint does not cover it.
+  if (!historyArrived) showToast(HISTORY_LOST_MESSAGE, HISTORY_LOST_TOAST_MS);
 }
 
 if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', startRuntime);

@@ -37,7 +37,9 @@ var state = {
   previewMode: null,
   previewActive: false,
   textInputHandler: null,
-  pendingTextSnapshot: null
+  pendingTextSnapshot: null,
+  // Bumped by every change, so a save can tell whether the document changed while it wrote.
+  changeCount: 0
 };
 
 var ui = {};
@@ -113,6 +115,7 @@ function setDirty(flag) {
 }
 
 function markChanged(message) {
+  state.changeCount++;
   setDirty(true);
   if (message) showToast(message);
 }

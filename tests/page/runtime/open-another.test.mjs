@@ -6,6 +6,7 @@ import fs from 'node:fs';
 import {
   browserSession, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
+import { toastStartingWith } from '../support/editor.mjs';
 import { BINARY, fingerprintOf } from '../support/fixtures.mjs';
 
 const browser = browserSession({
@@ -32,15 +33,6 @@ async function pressOpenButton(file) {
   await answerPickerWith(browser.page, file);
   await browser.page.evaluate(() => { window.__lmwInstance = window.__lmwRuntime; });
   await browser.page.click('.__lw-import-btn');
-}
-
-// Waits until the toast shows a message that begins as expected, and returns it whole.
-async function toastStartingWith(prefix) {
-  await browser.page.waitForFunction((start) => {
-    const toast = document.querySelector('.__lw-toast');
-    return toast && toast.classList.contains('show') && toast.textContent.indexOf(start) === 0;
-  }, prefix);
-  return browser.page.textContent('.__lw-toast');
 }
 
 async function typeIntoHeading(text) {
@@ -101,11 +93,11 @@ test('every way opening another file can fail is told, and the document stays', 
     window.__lmwRuntime === window.__lmwInstance && document.title === '留下'), true);
 
   await pressOpenButton(writeFixture(browser.dir, 'notes.txt', 'plain text'));
-  assert.equal(await toastStartingWith('请选择'), '请选择 .html 或 .htm 文件');
+  assert.equal(await toastStartingWith(browser.page, '请选择'), '请选择 .html 或 .htm 文件');
   await stays();
 
   await pressOpenButton(writeFixture(browser.dir, 'image.html', BINARY));
-  assert.equal(await toastStartingWith('文件读取失败'), '文件读取失败：文件内容不是文本，可能不是 HTML 文件');
+  assert.equal(await toastStartingWith(browser.page, '文件读取失败'), '文件读取失败：文件内容不是文本，可能不是 HTML 文件');
   await stays();
 
   // The picker hands over a handle whose file is gone by then: reading it fails for real.
@@ -113,7 +105,7 @@ test('every way opening another file can fail is told, and the document stays', 
   await answerPickerWith(browser.page, doomed);
   fs.unlinkSync(doomed);
   await browser.page.click('.__lw-import-btn');
-  const toast = await toastStartingWith('打开文件失败：');
+  const toast = await toastStartingWith(browser.page, '打开文件失败：');
   assert.match(toast, /^打开文件失败：.+/);
   await stays();
 

@@ -49,3 +49,19 @@ export function pointBeforeCharacter(page, selector, offset) {
     return { x: box.left + 1, y: box.top + box.height / 2 };
   }, { selector, offset });
 }
+
+// Waits until the toast shows a message that begins as expected, and returns it whole.
+export async function toastStartingWith(page, prefix) {
+  await page.waitForFunction((start) => {
+    const toast = document.querySelector('.__lw-toast');
+    return toast && toast.classList.contains('show') && toast.textContent.indexOf(start) === 0;
+  }, prefix);
+  return page.textContent('.__lw-toast');
+}
+
+// A press at the end of an element's text and typing there: one press, one spell.
+export async function typeAtEnd(page, selector, text) {
+  const box = await page.locator(selector).boundingBox();
+  await page.mouse.click(box.x + box.width - 2, box.y + box.height / 2);
+  await page.keyboard.type(text);
+}

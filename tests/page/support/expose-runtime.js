@@ -11,7 +11,14 @@ window.__lmwRuntime = {
   publishHandoffGlobals: publishHandoffGlobals,
   toggleEditMode: toggleEditMode,
   recordHistory: recordHistory,
-  bindPress: bindPress
+  bindPress: bindPress,
+  undo: undo,
+  redo: redo,
+  saveDocument: saveDocument,
+  saveDocumentAs: saveDocumentAs,
+  suggestedFileName: suggestedFileName,
+  markChanged: markChanged,
+  overwriteSave: overwriteSave
 };
 
 // When this instance started, on the window's clock, for the benchmarks.

@@ -1,0 +1,126 @@
+// Undo and redo through whole-document snapshots: each step writes the document anew and a fresh
+// runtime instance takes the stacks over, through the window or, failing that, sessionStorage.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { browserSession } from '../support/browser.mjs';
+import { openInEditor, typeAtEnd } from '../support/editor.mjs';
+
+const browser = browserSession();
+
+// A deck sized through a height:100% chain, as generated slides are.
+function deck(paragraphs, extra = '') {
+  const body = paragraphs.map((text, i) => `<p id="p${i}">${text}</p>`).join('\n');
+  return `<!DOCTYPE html><html><head><meta charset="utf-8"><title>历史</title>
+<style>html,body{height:100%;margin:0}body>section{height:100%}</style></head>
+<body><section><h1 id="title">标题</h1>\n${body}${extra}</section></body></html>`;
+}
+
+function stacks(page) {
+  return page.evaluate(() => {
+    const { state, ui } = window.__lmwRuntime;
+    return {
+      history: state.history.length, future: state.future.length, dirty: state.dirty,
+      undoDisabled: ui.undoBtn.disabled, redoDisabled: ui.redoBtn.disabled
+    };
+  });
+}
+
+// Runs a step that replaces the document and waits for the next instance in edit mode.
+async function replacing(page, step) {
+  await page.evaluate(() => { window.__lmwBefore = window.__lmwRuntime; });
+  await step();
+  await page.waitForFunction(() => window.__lmwRuntime !== window.__lmwBefore && window.__lmwRuntime.state.active);
+}
+
+function text(page, selector) {
+  return page.textContent(selector);
+}
+
+test('thirty-one changes keep thirty steps; undo, redo and a new change move between the stacks', async () => {
+  const { page, errors } = browser;
+  await openInEditor(page, browser.dir, 'steps.html', deck(['甲', '乙']));
+  for (let i = 0; i < 31; i++) await typeAtEnd(page, i % 2 ? '#p1' : '#p0', String(i % 10));
+  assert.deepEqual(await stacks(page), { history: 30, future: 0, dirty: true, undoDisabled: false, redoDisabled: true });
+
+  await replacing(page, () => page.keyboard.press('Alt+z'));
+  assert.deepEqual(await stacks(page), { history: 29, future: 1, dirty: true, undoDisabled: false, redoDisabled: false });
+  const evens = Array.from({ length: 15 }, (_, i) => String((2 * i) % 10)).join('');
+  assert.equal(await text(page, '#p0'), '甲' + evens);
+  for (let i = 0; i < 29; i++) await replacing(page, () => page.click('.__lw-toolbar button:text("撤销")'));
+  // The first change fell off the stack and stays.
+  assert.deepEqual([await text(page, '#p0'), await text(page, '#p1')], ['甲0', '乙']);
+  assert.deepEqual(await stacks(page), { history: 0, future: 30, dirty: true, undoDisabled: true, redoDisabled: false });
+  await page.keyboard.press('Alt+z');
+  assert.equal(await page.textContent('.__lw-toast'), '没有可撤销的操作');
+
+  await replacing(page, () => page.keyboard.press('Control+y'));
+  await replacing(page, () => page.keyboard.press('Control+Shift+Z'));
+  assert.deepEqual([await text(page, '#p0'), await text(page, '#p1')], ['甲02', '乙1']);
+  assert.deepEqual(await stacks(page), { history: 2, future: 28, dirty: true, undoDisabled: false, redoDisabled: false });
+
+  await typeAtEnd(page, '#title', '！');
+  assert.deepEqual(await stacks(page), { history: 3, future: 0, dirty: true, undoDisabled: false, redoDisabled: true });
+  await page.keyboard.press('Alt+y');
+  assert.equal(await page.textContent('.__lw-toast'), '没有可复原的操作');
+  assert.deepEqual(errors, []);
+});
+
+test('undo while typing takes the spell back; redo brings it again; the snapshots carry no markers', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'typing.html', deck(['段落']));
+  await typeAtEnd(page, '#title', '，改');
+  await replacing(page, () => page.keyboard.press('Control+z'));
+  assert.equal(await text(page, '#title'), '标题');
+  assert.equal(await page.evaluate(() => !!document.querySelector('[data-lmw-editing]')), false);
+  await replacing(page, () => page.keyboard.press('Alt+y'));
+  assert.equal(await text(page, '#title'), '标题，改');
+  const snapshots = await page.evaluate(() => window.__lmwRuntime.state.history.concat(window.__lmwRuntime.state.future));
+  assert.ok(snapshots.length > 0);
+  for (const entry of snapshots) assert.doesNotMatch(entry.html, /data-lmw-|__lw-/);
+  // A restored document starts dirty, and leaving it asks first.
+  assert.equal(await page.evaluate(() => window.__LW_DIRTY), true);
+});
+
+// 4 MB of picture: three snapshots overflow sessionStorage's quota of about 5 million characters.
+const BIG_IMAGE = `<img id="big" alt="大图" src="data:image/png;base64,${'A'.repeat(4 * 1024 * 1024)}">`;
+
+test('a history too large for sessionStorage keeps every step; storage alone loses it and says so', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'big.html', deck(['一', '二', '三'], BIG_IMAGE));
+  for (const id of ['#p0', '#p1', '#p2']) await typeAtEnd(page, id, '改');
+  await replacing(page, () => page.keyboard.press('Alt+z'));
+  await replacing(page, () => page.keyboard.press('Alt+z'));
+  await replacing(page, () => page.keyboard.press('Alt+y'));
+  assert.deepEqual(await stacks(page), { history: 2, future: 1, dirty: true, undoDisabled: false, redoDisabled: false });
+  assert.deepEqual([await text(page, '#p0'), await text(page, '#p1'), await text(page, '#p2')], ['一改', '二改', '三']);
+  assert.notEqual(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
+  assert.equal(await page.evaluate(() => document.getElementById('big').src.length > 4000000), true);
+
+  // Without the window channel the stacks must go through sessionStorage, which cannot hold them:
+  // the document still goes back, the history is gone, and the user is told.
+  await page.evaluate(() => Object.defineProperty(window, '__LW_HISTORY_STACKS', {
+    configurable: true, get() { return undefined; }, set() {}
+  }));
+  await replacing(page, () => page.keyboard.press('Alt+z'));
+  assert.equal(await text(page, '#p1'), '二');
+  assert.equal(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
+  const after = await stacks(page);
+  assert.equal(after.future, 0);
+  assert.equal(after.redoDisabled, true);
+  assert.equal(after.undoDisabled, after.history === 0);
+});
+
+test('without the window channel a small history travels through sessionStorage whole', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'small.html', deck(['小']));
+  await page.evaluate(() => Object.defineProperty(window, '__LW_HISTORY_STACKS', {
+    configurable: true, get() { return undefined; }, set() {}
+  }));
+  await typeAtEnd(page, '#p0', '一');
+  await typeAtEnd(page, '#title', '二');
+  await replacing(page, () => page.keyboard.press('Alt+z'));
+  assert.deepEqual(await stacks(page), { history: 1, future: 1, dirty: true, undoDisabled: false, redoDisabled: false });
+  assert.notEqual(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
+  assert.deepEqual(await page.evaluate(() => ['__lw-history', '__lw-future', '__lw-restoring', '__lw-auto-edit']
+    .map((key) => sessionStorage.getItem(key))), [null, null, null, null]);
+});
