@@ -18,7 +18,9 @@ window.__lmwRuntime = {
   saveDocumentAs: saveDocumentAs,
   suggestedFileName: suggestedFileName,
   markChanged: markChanged,
-  overwriteSave: overwriteSave
+  overwriteSave: overwriteSave,
+  redeclarableDocument: redeclarableDocument,
+  canRedeclareInWindow: canRedeclareInWindow
 };
 
 // When this instance started, on the window's clock, for the benchmarks.
