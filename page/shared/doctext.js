@@ -8,9 +8,16 @@ var RAW_TEXT_ELEMENTS = {
   textarea: 1, title: 1, plaintext: 1
 };
 
-// One whole tag per match: a comment opener, a start or end tag with its name and attributes
-// (quoted values may hold ">"), or a doctype or other declaration.
-var WHOLE_TAG = /<(?:(!--)|(\/)?([A-Za-z][A-Za-z0-9:-]*)(?:[^>"']+|"[^"]*"|'[^']*')*>?|[!?][^>]*>?)/g;
+// What follows a tag's name up to its end: attributes, whose quoted values may hold ">".
+var TAG_REST = '(?:[^>"\']+|"[^"]*"|\'[^\']*\')*>?';
+
+// One whole tag per match: a comment opener; a start or end tag of one of the given names or
+// of a raw text element, with its name; any other tag, or a doctype or other declaration.
+function tagPattern(names) {
+  var listed = names.concat(Object.keys(RAW_TEXT_ELEMENTS)).join('|');
+  return new RegExp('<(?:(!--)|(\\/)?(' + listed + ')(?=[\\t\\n\\f\\r />])' + TAG_REST + '|\\/?[A-Za-z]' + TAG_REST +
+    '|[!?][^>]*>?)', 'gi');
+}
 
 // A raw text element ends only at its own closing tag name followed by white space, "/" or ">".
 function endOfRawText(text, name, from) {
@@ -28,10 +35,11 @@ function endOfComment(text, from) {
 
 // One pass over the markup that skips comments and raw text, so that a tag written inside a
 // script, a style or a comment is never taken for a real one. Calls visit for every start and
-// end tag in order with { name (lower case), closing, start, end, contentEnd }; for the start
-// tag of a raw text element contentEnd is where its text ends, and the walk goes on from there.
-function walkTags(text, visit) {
-  var pattern = new RegExp(WHOLE_TAG.source, 'g');
+// end tag of the given names (lower case), in order, with { name, closing, start, end,
+// contentEnd }; for the start tag of a raw text element contentEnd is where its text ends, and
+// the walk goes on from there.
+function walkTags(text, names, visit) {
+  var pattern = tagPattern(names);
   var match;
   while ((match = pattern.exec(text))) {
     if (match[1]) {
@@ -44,7 +52,7 @@ function walkTags(text, visit) {
       tag.contentEnd = endOfRawText(text, tag.name, tag.end);
       pattern.lastIndex = tag.contentEnd;
     }
-    visit(tag);
+    if (names.indexOf(tag.name) >= 0) visit(tag);
   }
 }
 
@@ -52,7 +60,7 @@ function walkTags(text, visit) {
 // closing tags (-1 when absent).
 function locateDocumentTags(text) {
   var found = { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 };
-  walkTags(text, function (tag) {
+  walkTags(text, ['html', 'head', 'body'], function (tag) {
     if (tag.closing) {
       if (tag.name === 'head' && found.headClose < 0) found.headClose = tag.start;
       if (tag.name === 'body') found.bodyClose = tag.start;

@@ -10,7 +10,7 @@ var JAVASCRIPT_TYPES = wordSet('text/javascript application/javascript applicati
   'text/jscript text/livescript text/x-ecmascript text/x-javascript');
 var TAG_ATTRIBUTE = /([^\s"'>\/=][^\s"'>\/=]*)(?:\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))?/g;
 // Inside these an inline script either never runs as written or is not script data at all.
-var SCRIPT_FREE_CONTAINERS = { template: 1, svg: 1, math: 1 };
+var SCRIPT_FREE_CONTAINERS = ['template', 'svg', 'math'];
 // A quick look for inline scripts that may declare something, before any certain reading.
 var SCRIPT_WITH_DECLARATION = /<script(?![^>]*data-lmw-runtime)[^>]*>(?:(?!<\/script[\s\/>])[\s\S])*?\b(?:let|const|class)\b/i;
 
@@ -61,9 +61,9 @@ function inlineClassicScripts(text) {
   var scripts = [];
   var containers = 0;
   var lost = false;
-  walkTags(text, function (tag) {
+  walkTags(text, SCRIPT_FREE_CONTAINERS.concat('script'), function (tag) {
     if (lost) return;
-    if (SCRIPT_FREE_CONTAINERS[tag.name] && !/\/>$/.test(text.slice(tag.start, tag.end))) {
+    if (tag.name !== 'script' && !/\/>$/.test(text.slice(tag.start, tag.end))) {
       containers = Math.max(0, containers + (tag.closing ? -1 : 1));
     }
     if (tag.name !== 'script' || tag.closing || containers > 0) return;

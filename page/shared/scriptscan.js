@@ -24,11 +24,17 @@ var LET_AS_IDENTIFIER_BEFORE = wordSet('in instanceof');
 var PUNCTUATOR = /\.\.\.|\?\.(?!\d)|=>|>>>=|\*\*=|<<=|>>=|&&=|\|\|=|\?\?=|===|!==|>>>|\*\*|==|!=|<=|>=|&&|\|\||\?\?|\+\+|--|[+\-*%&|^]=|<<|>>|[{}()[\];,<>+\-*%&|^!~?:=.@]/y;
 var IDENTIFIER_PART = /(?:[\w$\u0080-\uffff]|\\u(?:[0-9a-fA-F]{4}|\{[0-9a-fA-F]+\}))+/y;
 var NUMBER_PART = /(?:[eE][+-][0-9]|[0-9a-zA-Z_.])+/y;
+var PRIVATE_NAME = /#[\w$\u0080-\uffff]+/y;
+var SLASH_PUNCTUATOR = /\/=?/y;
+// White space, line breaks and comments between two tokens, in one stretch.
+var BETWEEN_TOKENS = /(?:\s+|\/\/.*|\/\*[\s\S]*?\*\/)*/y;
+var LINE_BREAK = /[\n\r\u2028\u2029]/;
+var STRING = /"[^"\\\n\r]*(?:\\(?:\r\n|[\s\S])[^"\\\n\r]*)*"|'[^'\\\n\r]*(?:\\(?:\r\n|[\s\S])[^'\\\n\r]*)*'/y;
+// Template text from its opening "`" or from the "}" that ends an expression in it, up to its
+// closing "`" or the next "${".
+var TEMPLATE_TEXT = /[`}][^`\\$]*(?:(?:\\[\s\S]|\$(?!\{))[^`\\$]*)*(?:`|\$\{)/y;
+var REGULAR_EXPRESSION = /\/(?:[^\\\/\[\n\r\u2028\u2029]|\\[^\n\r\u2028\u2029]|\[(?:[^\]\\\n\r\u2028\u2029]|\\[^\n\r\u2028\u2029])*\])+\/[\w$]*/y;
 var CLOSERS = { ')': '(', ']': '[', '}': '{' };
-
-function isLineBreak(character) {
-  return character === '\n' || character === '\r' || character === '\u2028' || character === '\u2029';
-}
 
 function isPunct(token, text) {
   return !!token && token.type === 'punct' && token.text === text;
@@ -48,35 +54,38 @@ function isKeywordAt(tokens, index, words) {
   return tokens[index].type === 'name' && words[tokens[index].text] === true && !isPropertyName(tokens, index);
 }
 
-function matchSticky(pattern, source, at) {
+// Where a sticky pattern's match starting at the given place ends, or -1 when it does not match.
+function stickyEnd(pattern, source, at) {
   pattern.lastIndex = at;
-  var match = pattern.exec(source);
-  return match ? match[0] : '';
+  return pattern.test(source) ? pattern.lastIndex : -1;
 }
 
-// The scanner's running state: the tokens so far and the brackets still open, innermost last.
-// A template's "${" stands on the bracket stack like a brace.
+// The scanner's running state: the tokens so far and the brackets still open, innermost last
+// (the index of the opening token; -1 for a template's "${", which stands there like a brace).
 function newScan(source) {
   return { source: source, at: 0, tokens: [], open: [], newline: false };
 }
 
-function addToken(scan, token) {
-  token.newline = scan.newline;
-  token.depth = scan.open.length;
+// Every token has the same fields; only names and punctuators keep their text. A bracket knows
+// its partner's index, and an opening one whether it follows a control word or opens a block.
+function addToken(scan, type, end) {
+  var keepsText = type === 'name' || type === 'punct';
+  var token = {
+    type: type, text: keepsText ? scan.source.slice(scan.at, end) : '', start: scan.at, end: end,
+    newline: scan.newline, depth: scan.open.length, partner: -1, control: false, block: false
+  };
   scan.newline = false;
   scan.tokens.push(token);
+  scan.at = end;
   return token;
 }
 
-function skipLineComment(scan) {
-  while (scan.at < scan.source.length && !isLineBreak(scan.source[scan.at])) scan.at++;
-}
-
-function skipBlockComment(scan) {
-  var end = scan.source.indexOf('*/', scan.at + 2);
-  if (end < 0) throw SCRIPT_UNCERTAIN;
-  if (/[\n\r\u2028\u2029]/.test(scan.source.slice(scan.at, end))) scan.newline = true;
-  scan.at = end + 2;
+function hasLineBreak(source, from, to) {
+  for (var at = from; at < to; at++) {
+    var code = source.charCodeAt(at);
+    if (code === 10 || code === 13 || code === 0x2028 || code === 0x2029) return true;
+  }
+  return false;
 }
 
 // HTML-like comments (an opener anywhere, "-->" at the start of a line) are comments in classic
@@ -89,80 +98,22 @@ function startsHtmlComment(scan) {
 
 function skipSpaceAndComments(scan) {
   var source = scan.source;
-  if (scan.at === 0 && source.startsWith('#!')) skipLineComment(scan);
-  while (scan.at < source.length) {
-    var character = source[scan.at];
-    if (isLineBreak(character)) {
-      scan.newline = true;
-      scan.at++;
-    } else if (/\s/.test(character)) {
-      scan.at++;
-    } else if (source.startsWith('//', scan.at)) {
-      skipLineComment(scan);
-    } else if (source.startsWith('/*', scan.at)) {
-      skipBlockComment(scan);
-    } else {
-      if (startsHtmlComment(scan)) throw SCRIPT_UNCERTAIN;
-      return;
-    }
-  }
+  if (scan.at === 0 && source.startsWith('#!')) scan.at = source.search(LINE_BREAK) + 1 || source.length;
+  var end = stickyEnd(BETWEEN_TOKENS, source, scan.at);
+  if (hasLineBreak(source, scan.at, end)) scan.newline = true;
+  scan.at = end;
+  if (source.startsWith('/*', scan.at) || startsHtmlComment(scan)) throw SCRIPT_UNCERTAIN;
 }
 
-function scanString(scan, quote) {
-  var source = scan.source;
-  var start = scan.at;
-  for (var at = start + 1; at < source.length; at++) {
-    var character = source[at];
-    if (character === '\\') {
-      at += source.startsWith('\r\n', at + 1) ? 2 : 1;
-    } else if (character === quote) {
-      scan.at = at + 1;
-      return addToken(scan, { type: 'string', start: start, end: scan.at });
-    } else if (character === '\n' || character === '\r') {
-      throw SCRIPT_UNCERTAIN;
-    }
-  }
-  throw SCRIPT_UNCERTAIN;
+function scanWord(scan, pattern, type) {
+  var end = stickyEnd(pattern, scan.source, scan.at);
+  if (end < 0) throw SCRIPT_UNCERTAIN;
+  return addToken(scan, type, end);
 }
 
-// One stretch of template text, from just after "`" or "}" up to and including the next "`"
-// or "${". A "${" opens an expression that the ordinary scanning reads.
 function scanTemplateText(scan) {
-  var source = scan.source;
-  var start = scan.at;
-  for (var at = start + 1; at < source.length; at++) {
-    var character = source[at];
-    if (character === '\\') {
-      at++;
-    } else if (character === '`') {
-      scan.at = at + 1;
-      return addToken(scan, { type: 'template', start: start, end: scan.at });
-    } else if (character === '$' && source[at + 1] === '{') {
-      scan.at = at + 2;
-      var token = addToken(scan, { type: 'template', start: start, end: scan.at });
-      scan.open.push({ text: '${' });
-      return token;
-    }
-  }
-  throw SCRIPT_UNCERTAIN;
-}
-
-function scanRegularExpression(scan) {
-  var source = scan.source;
-  var start = scan.at;
-  var inClass = false;
-  for (var at = start + 1; at < source.length; at++) {
-    var character = source[at];
-    if (isLineBreak(character)) throw SCRIPT_UNCERTAIN;
-    if (character === '\\') at++;
-    else if (character === '[') inClass = true;
-    else if (character === ']') inClass = false;
-    else if (character === '/' && !inClass) {
-      scan.at = at + 1 + matchSticky(/[\w$]*/y, source, at + 1).length;
-      return addToken(scan, { type: 'regex', start: start, end: scan.at });
-    }
-  }
-  throw SCRIPT_UNCERTAIN;
+  var token = scanWord(scan, TEMPLATE_TEXT, 'template');
+  if (scan.source[token.end - 1] === '{') scan.open.push(-1);
 }
 
 // Whether a "/" at this point opens a regular expression rather than dividing: it does unless
@@ -173,8 +124,8 @@ function slashOpensRegex(tokens) {
   if (!before) return true;
   if (before.type === 'name') return isKeywordAt(tokens, index, EXPRESSION_FOLLOWS);
   if (before.type !== 'punct') return false;
-  if (before.text === ')') return tokens[before.opener].control;
-  if (before.text === '}') return tokens[before.opener].block;
+  if (before.text === ')') return tokens[before.partner].control;
+  if (before.text === '}') return tokens[before.partner].block;
   return before.text !== ']' && before.text !== '++' && before.text !== '--';
 }
 
@@ -190,62 +141,51 @@ function braceOpensBlock(tokens) {
   return !isKeywordAt(tokens, index, EXPRESSION_FOLLOWS);
 }
 
-function openBracket(scan, text) {
+function openBracket(scan, character) {
   var tokens = scan.tokens;
   var before = tokens.length - 1;
-  var token = { type: 'punct', text: text, start: scan.at, end: scan.at + 1 };
-  if (text === '(') token.control = before >= 0 && isKeywordAt(tokens, before, CONTROL_WORDS);
-  if (text === '{') token.block = braceOpensBlock(tokens);
-  scan.at++;
-  addToken(scan, token);
-  scan.open.push({ text: text, index: tokens.length - 1 });
+  var control = character === '(' && before >= 0 && isKeywordAt(tokens, before, CONTROL_WORDS);
+  var block = character === '{' && braceOpensBlock(tokens);
+  var token = addToken(scan, 'punct', scan.at + 1);
+  token.control = control;
+  token.block = block;
+  scan.open.push(tokens.length - 1);
 }
 
-function closeBracket(scan, text) {
-  var opened = scan.open.pop();
-  if (!opened || opened.text !== CLOSERS[text]) throw SCRIPT_UNCERTAIN;
-  var token = addToken(scan, { type: 'punct', text: text, start: scan.at, end: scan.at + 1, opener: opened.index });
-  scan.tokens[opened.index].closer = scan.tokens.length - 1;
-  scan.at++;
-  return token;
+function closeBracket(scan, character) {
+  var opener = scan.open.pop();
+  if (opener === undefined || opener < 0 || scan.tokens[opener].text !== CLOSERS[character]) throw SCRIPT_UNCERTAIN;
+  var token = addToken(scan, 'punct', scan.at + 1);
+  token.partner = opener;
+  scan.tokens[opener].partner = scan.tokens.length - 1;
 }
 
-function scanWord(scan, pattern, type) {
-  var text = matchSticky(pattern, scan.source, scan.at);
-  if (!text) throw SCRIPT_UNCERTAIN;
-  var token = addToken(scan, { type: type, text: text, start: scan.at, end: scan.at + text.length });
-  scan.at = token.end;
-}
-
-function scanPunctuator(scan) {
-  var text = matchSticky(PUNCTUATOR, scan.source, scan.at);
-  if (!text) throw SCRIPT_UNCERTAIN;
-  if (text === '(' || text === '[' || text === '{') return openBracket(scan, text);
-  if (CLOSERS[text]) return closeBracket(scan, text);
-  addToken(scan, { type: 'punct', text: text, start: scan.at, end: scan.at + text.length });
-  scan.at += text.length;
+function isDigit(code) {
+  return code >= 48 && code <= 57;
 }
 
 function scanToken(scan) {
   var source = scan.source;
   var character = source[scan.at];
   var open = scan.open;
-  if (character === '"' || character === "'") return scanString(scan, character);
+  if (character === '"' || character === "'") return scanWord(scan, STRING, 'string');
   if (character === '`') return scanTemplateText(scan);
-  if (character === '}' && open.length && open[open.length - 1].text === '${') {
+  if (character === '}' && open.length && open[open.length - 1] < 0) {
     open.pop();
     return scanTemplateText(scan);
   }
+  if (character === '(' || character === '[' || character === '{') return openBracket(scan, character);
+  if (CLOSERS[character]) return closeBracket(scan, character);
   if (character === '/') {
-    if (slashOpensRegex(scan.tokens)) return scanRegularExpression(scan);
-    return scanWord(scan, /\/=?/y, 'punct');
+    if (slashOpensRegex(scan.tokens)) return scanWord(scan, REGULAR_EXPRESSION, 'regex');
+    return scanWord(scan, SLASH_PUNCTUATOR, 'punct');
   }
-  if (/[0-9]/.test(character) || (character === '.' && /[0-9]/.test(source[scan.at + 1] || ''))) {
+  if (isDigit(source.charCodeAt(scan.at)) || (character === '.' && isDigit(source.charCodeAt(scan.at + 1)))) {
     return scanWord(scan, NUMBER_PART, 'number');
   }
-  if (character === '#') return scanWord(scan, /#(?:[\w$\u0080-\uffff])+/y, 'name');
-  if (matchSticky(IDENTIFIER_PART, source, scan.at)) return scanWord(scan, IDENTIFIER_PART, 'name');
-  scanPunctuator(scan);
+  if (character === '#') return scanWord(scan, PRIVATE_NAME, 'name');
+  if (stickyEnd(IDENTIFIER_PART, source, scan.at) > 0) return scanWord(scan, IDENTIFIER_PART, 'name');
+  scanWord(scan, PUNCTUATOR, 'punct');
 }
 
 // The script's tokens with their bracket depth, or null when it cannot be read with certainty.
@@ -296,7 +236,7 @@ function skipDefaultValue(tokens, index) {
 }
 
 function arrayPatternNames(tokens, index, names) {
-  var closer = tokens[index].closer;
+  var closer = tokens[index].partner;
   var at = index + 1;
   while (at < closer) {
     if (isPunct(tokens[at], ',')) { at++; continue; }
@@ -312,7 +252,7 @@ function objectPropertyNames(tokens, at, names) {
   if (isPunct(tokens[at], '...')) return bindingNames(tokens, at + 1, names);
   var key = tokens[at];
   var afterKey;
-  if (isPunct(key, '[')) afterKey = key.closer + 1;
+  if (isPunct(key, '[')) afterKey = key.partner + 1;
   else if (key.type === 'name' || key.type === 'string' || key.type === 'number') afterKey = at + 1;
   else throw SCRIPT_UNCERTAIN;
   if (isPunct(tokens[afterKey], ':')) return skipDefaultValue(tokens, bindingNames(tokens, afterKey + 1, names));
@@ -322,7 +262,7 @@ function objectPropertyNames(tokens, at, names) {
 }
 
 function objectPatternNames(tokens, index, names) {
-  var closer = tokens[index].closer;
+  var closer = tokens[index].partner;
   var at = index + 1;
   while (at < closer) {
     at = objectPropertyNames(tokens, at, names);
@@ -365,7 +305,7 @@ function classBodyIndex(tokens, nameIndex) {
     var token = tokens[at];
     if (isPunct(token, '{')) return at;
     if (isName(token, 'function') || isName(token, 'class') || isPunct(token, '=>')) throw SCRIPT_UNCERTAIN;
-    if (token.closer !== undefined) at = token.closer;
+    if (token.partner > at) at = token.partner;
   }
   throw SCRIPT_UNCERTAIN;
 }
@@ -384,7 +324,7 @@ function topLevelDeclaration(tokens, index, source) {
   if (!isName(next) || next.text === 'extends') throw SCRIPT_UNCERTAIN;
   var body = tokens[classBodyIndex(tokens, index + 1)];
   if (!isPunct(body, '{')) throw SCRIPT_UNCERTAIN;
-  var bodyEnd = tokens[body.closer].end;
+  var bodyEnd = tokens[body.partner].end;
   return { names: [next.text], edits: [
     { start: keyword.start, end: keyword.start, text: 'var ' + source.slice(next.start, next.end) + ' = ' },
     { start: bodyEnd, end: bodyEnd, text: ';' }

@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
-import { openInEditor, typeAtEnd } from '../support/editor.mjs';
+import { openInEditor, typeAtEnd, replacing } from '../support/editor.mjs';
 
 const browser = browserSession();
 
@@ -23,13 +23,6 @@ function stacks(page) {
       undoDisabled: ui.undoBtn.disabled, redoDisabled: ui.redoBtn.disabled
     };
   });
-}
-
-// Runs a step that replaces the document and waits for the next instance in edit mode.
-async function replacing(page, step) {
-  await page.evaluate(() => { window.__lmwBefore = window.__lmwRuntime; });
-  await step();
-  await page.waitForFunction(() => window.__lmwRuntime !== window.__lmwBefore && window.__lmwRuntime.state.active);
 }
 
 function text(page, selector) {

@@ -7,7 +7,7 @@ import fs from 'node:fs';
 import {
   browserSession, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
-import { typeAtEnd, toastStartingWith } from '../support/editor.mjs';
+import { typeAtEnd, toastStartingWith, replacing } from '../support/editor.mjs';
 
 const browser = browserSession({ ready: (session) => session.page.on('dialog', (dialog) => dialog.accept()) });
 
@@ -36,12 +36,6 @@ const DECK = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>演示</ti
 <style>html,body{height:100%;margin:0}body>section{height:100%;display:none}body>section.active{display:block}</style></head>
 <body><section class="active"><h1 id="title">第一页</h1></section><section><h1>第二页</h1></section><section><h1>第三页</h1></section>
 <script>${DECK_SCRIPT}</script></body></html>`;
-
-async function replacing(page, step) {
-  await page.evaluate(() => { window.__lmwBefore = window.__lmwRuntime; });
-  await step();
-  await page.waitForFunction(() => window.__lmwRuntime !== window.__lmwBefore && window.__lmwRuntime.state.active);
-}
 
 // Counts afresh and waits until the newest run has ticked a few times of each kind: a timer or
 // frame loop of an older run still alive would have ticked as well.

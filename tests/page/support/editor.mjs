@@ -65,3 +65,10 @@ export async function typeAtEnd(page, selector, text) {
   await page.mouse.click(box.x + box.width - 2, box.y + box.height / 2);
   await page.keyboard.type(text);
 }
+
+// Runs a step that replaces the document and waits for the next instance in edit mode.
+export async function replacing(page, step) {
+  await page.evaluate(() => { window.__lmwBefore = window.__lmwRuntime; });
+  await step();
+  await page.waitForFunction(() => window.__lmwRuntime !== window.__lmwBefore && window.__lmwRuntime.state.active);
+}
