@@ -310,9 +310,9 @@ function classBodyIndex(tokens, nameIndex) {
   throw SCRIPT_UNCERTAIN;
 }
 
-// A declaration at the top statement level: its keyword, the names it declares and the text
-// edits that make it a var declaration. Null when the word there declares nothing.
-function topLevelDeclaration(tokens, index, source) {
+// A declaration at the top statement level: the names it declares and the text edits that make
+// it a var declaration. Null when the word there declares nothing.
+function topLevelDeclaration(tokens, index) {
   var keyword = tokens[index];
   var next = tokens[index + 1];
   if (keyword.text === 'let' && !(isPunct(next, '[') || isPunct(next, '{') ||
@@ -326,19 +326,19 @@ function topLevelDeclaration(tokens, index, source) {
   if (!isPunct(body, '{')) throw SCRIPT_UNCERTAIN;
   var bodyEnd = tokens[body.partner].end;
   return { names: [next.text], edits: [
-    { start: keyword.start, end: keyword.start, text: 'var ' + source.slice(next.start, next.end) + ' = ' },
+    { start: keyword.start, end: keyword.start, text: 'var ' + next.text + ' = ' },
     { start: bodyEnd, end: bodyEnd, text: ';' }
   ] };
 }
 
-function topLevelDeclarations(tokens, source) {
+function topLevelDeclarations(tokens) {
   var found = [];
   for (var index = 0; index < tokens.length; index++) {
     var token = tokens[index];
     if (token.depth !== 0 || token.type !== 'name') continue;
     if (token.text !== 'let' && token.text !== 'const' && token.text !== 'class') continue;
     if (!startsStatement(tokens, index)) continue;
-    var declaration = topLevelDeclaration(tokens, index, source);
+    var declaration = topLevelDeclaration(tokens, index);
     if (declaration) found.push(declaration);
   }
   return found;
@@ -374,7 +374,7 @@ function redeclarableScript(source, canRedeclare) {
   if (!tokens) return null;
   var declarations;
   try {
-    declarations = topLevelDeclarations(tokens, source);
+    declarations = topLevelDeclarations(tokens);
   } catch (error) {
     if (error === SCRIPT_UNCERTAIN) return null;
     throw error;
