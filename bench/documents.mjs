@@ -1,4 +1,6 @@
-// The generated documents the benchmarks measure, and the median they report.
+// The generated documents the benchmarks measure, the median they report, and a run over
+// document sizes in one browser.
+import { launchBrowser, tempDir } from '../tests/page/support/browser.mjs';
 
 export function generateDocument(megabytes) {
   const block = (i) => `<section class="card" id="s${i}"><h2>第 ${i} 节 Section</h2>` +
@@ -21,4 +23,15 @@ export function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
   const mid = sorted.length >> 1;
   return sorted.length % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
+}
+
+// One browser for every size; `measure` gets the browser, a scratch folder and the size in MB.
+export async function measureEachSize(measure, sizes = [1, 5]) {
+  const browser = await launchBrowser();
+  const dir = tempDir('lmw-bench-');
+  try {
+    for (const megabytes of sizes) await measure(browser, dir, megabytes);
+  } finally {
+    await browser.close();
+  }
 }

@@ -16,12 +16,6 @@ function isEditorUi(node) {
   return !!element.closest('[data-lmw-root], [data-lmw-ui], ' + FLOATING_CONTROLS);
 }
 
-// The content wrapper, the body and the html element stand for the whole document: a press on
-// them means blank space, never "edit everything".
-function isDocumentFrame(element) {
-  return element === ui.contentWrap || element === document.body || element === document.documentElement;
-}
-
 function isTextEditable(element) {
   return !!element && !isEditorUi(element) && !isDocumentFrame(element) &&
     !NOT_TEXT_EDITABLE[element.tagName.toLowerCase()];
@@ -34,8 +28,13 @@ function isInsideTextEditing(node) {
 // Listeners that exist only while edit mode is on, added and removed by the same list.
 function editModeListeners() {
   return [
+    [document, 'mousemove', trackHover, true],
     [document, 'mousedown', handleMouseDown, true],
     [document, 'click', suppressPageClick, true],
+    [document, 'contextmenu', openContextMenu, true],
+    [document, 'dragover', acceptElementDrag, true],
+    [document, 'drop', handleDocumentDrop, true],
+    [document, 'paste', pasteImages, false],
     [window, 'keydown', shieldPageKeys, true],
     [window, 'scroll', repositionOutlines, true],
     [window, 'resize', repositionOutlines, false]
@@ -81,6 +80,7 @@ function exitEditMode() {
   hideOutline(ui.hoverOv);
   hideOutline(ui.selOv);
   writeBreadcrumb(null);
+  closeContextMenu();
   clearMultiSelection();
   refreshToolbar();
   setEditModeListeners(false);
@@ -110,6 +110,10 @@ function handleMouseDown(event) {
   }
   if (event.altKey) return;
   takeOverEvent(event);
+  if (event.ctrlKey) {
+    toggleMultiSelection(target);
+    return;
+  }
   if (isDocumentFrame(target)) {
     endTextEditing();
     clearSelection();
@@ -198,9 +202,7 @@ function endTextEditing() {
   element.removeEventListener('input', state.textInputHandler);
   state.textInputHandler = null;
   state.pendingTextSnapshot = null;
-  restoreContentEditable(element);
-  element.removeAttribute('data-lmw-editing');
-  element.removeAttribute('data-lmw-prev-contenteditable');
+  dropEditingMarks(element);
   state.textEditing = null;
   if (element === state.selected) refreshSelectionOutline();
 }
@@ -249,4 +251,5 @@ function clearFormatting() {
     markChanged('已清除所选元素的内联格式');
   }
   refreshSelectionOutline();
+  renderStylePanel();
 }

@@ -59,10 +59,10 @@ function buildToolbar() {
     ui.breadcrumb,
     toolbarButton('undoBtn', '撤销', '撤销 (Ctrl+Z)', undo),
     toolbarButton('redoBtn', '重做', '重做 (Ctrl+Y)', redo),
-    toolbarButton('layoutBtn', '格式调整', '显示/隐藏样式面板'),
+    toolbarButton('layoutBtn', '格式调整', '显示/隐藏样式面板', toggleStylePanel),
     clearFormat,
     toolbarButton('findBtn', '查找', '打开查找与替换 (Ctrl+F)'),
-    toolbarButton('imageBtn', '插入图片', '插入图片到光标位置'),
+    toolbarButton('imageBtn', '插入图片', '插入图片到光标位置', insertImageFromPicker),
     toolbarButton('zoomInBtn', '放大', '放大 (Ctrl++)'),
     ui.zoomLabel,
     toolbarButton('zoomOutBtn', '缩小', '缩小 (Ctrl+-)'),
@@ -97,9 +97,11 @@ function buildOverlays() {
   ui.hoverOv = buildOutline('hover-ov');
   ui.selOv = buildOutline('sel-ov');
   ui.dragHandle = createUiElement('div', PREFIX + '-drag-handle', { draggable: 'true' });
+  ui.dragHandle.addEventListener('dragstart', beginElementDrag);
+  ui.dragHandle.addEventListener('dragend', endElementDrag);
   ui.selOv.appendChild(ui.dragHandle);
   ui.toast = createUiElement('div', PREFIX + '-toast');
-  ui.ctxMenu = createUiElement('div', PREFIX + '-ctxmenu');
+  buildElementMenu();
   ui.previewMenu = createUiElement('div', PREFIX + '-ctxmenu');
 }
 

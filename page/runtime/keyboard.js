@@ -41,7 +41,8 @@ function isImageDeletion(event) {
 }
 
 function escapeInEditMode() {
-  if (state.textEditing) endTextEditing();
+  if (contextMenuShown()) closeContextMenu();
+  else if (state.textEditing) endTextEditing();
   else if (state.selected) clearSelection();
   else exitEditMode();
 }
@@ -49,7 +50,7 @@ function escapeInEditMode() {
 function deleteSelectedImage() {
   var image = state.selected;
   recordHistory('deleteImage');
-  clearSelection();
+  forgetSelectionWithin(image);
   removeNode(image);
   markChanged('已删除图片；按 Alt+Z 可撤销');
 }

@@ -1,5 +1,6 @@
-// The selected element and the outline that marks it. The outline is fixed to the viewport, so it
-// is placed again whenever the page scrolls or the window changes size.
+// The selected element, the multi-selection gathered by Ctrl-presses, and the three kinds of
+// outline that mark them and the element under the pointer. Outlines are fixed to the viewport,
+// so they are placed again whenever anything scrolls or the window changes size.
 
 function outlineLabel(element) {
   var label = element.tagName.toLowerCase();
@@ -31,36 +32,122 @@ function refreshSelectionOutline() {
   if (state.selected && ui.selOv) placeOutline(ui.selOv, state.selected);
 }
 
+// The content wrapper, the body and the html element stand for the whole document: they are
+// blank space to the pointer, never an element to select, move or copy.
+function isDocumentFrame(element) {
+  return element === ui.contentWrap || element === document.body || element === document.documentElement;
+}
+
+function isDocumentElement(node) {
+  return !!node && node.nodeType === 1 && !isEditorUi(node) && !isDocumentFrame(node);
+}
+
+function trackHover(event) {
+  if (!state.active || state.textEditing) return;
+  var target = event.target;
+  if (!isDocumentElement(target)) {
+    hideOutline(ui.hoverOv);
+    state.hovered = null;
+    return;
+  }
+  if (target === state.hovered) return;
+  state.hovered = target;
+  placeOutline(ui.hoverOv, target);
+}
+
 function repositionOutlines() {
+  if (state.hovered && outlineShown(ui.hoverOv)) placeOutline(ui.hoverOv, state.hovered);
   if (state.selected && outlineShown(ui.selOv)) placeOutline(ui.selOv, state.selected);
+  if (state.multiSelected.length) drawMultiOutlines();
+}
+
+function removeMultiOutlines() {
+  if (ui.root) forEachMatch(ui.root, CLASS_PREFIX + 'multi-ov', removeNode);
+}
+
+function drawMultiOutlines() {
+  removeMultiOutlines();
+  state.multiSelected.forEach(function (member) {
+    if (member === state.selected) return;
+    var outline = createUiElement('div', PREFIX + '-multi-ov', { 'data-lmw-ui': 'multi-selection' });
+    placeOutline(outline, member);
+    ui.root.appendChild(outline);
+  });
 }
 
 function clearMultiSelection() {
   state.multiSelected = [];
-  forEachMatch(document, CLASS_PREFIX + 'multi-ov', removeNode);
+  removeMultiOutlines();
 }
 
 function writeBreadcrumb(element) {
   if (ui.breadcrumb) ui.breadcrumb.textContent = element ? elementPath(element) : '';
 }
 
-function selectElement(element) {
+function endTextEditingOutside(element) {
   var editing = state.textEditing;
   if (editing && editing !== element && !editing.contains(element)) endTextEditing();
+}
+
+// Everything that shows the selection follows it: the outline, the hidden path, the toolbar and
+// the style panel.
+function showSelection() {
+  if (state.selected) {
+    placeOutline(ui.selOv, state.selected);
+    hideOutline(ui.hoverOv);
+  } else {
+    hideOutline(ui.selOv);
+  }
+  writeBreadcrumb(state.selected);
+  refreshToolbar();
+  renderStylePanel();
+}
+
+function selectElement(element) {
+  endTextEditingOutside(element);
   clearMultiSelection();
   state.selected = element;
-  placeOutline(ui.selOv, element);
-  hideOutline(ui.hoverOv);
-  writeBreadcrumb(element);
-  refreshToolbar();
+  showSelection();
 }
 
 // Text editing outlives a cleared selection on purpose: Escape leaves text editing first and only
 // a second Escape drops the selection.
 function clearSelection() {
   state.selected = null;
-  hideOutline(ui.selOv);
-  writeBreadcrumb(null);
   clearMultiSelection();
-  refreshToolbar();
+  showSelection();
+}
+
+// A plain selection is not carried over: the first Ctrl-press after it starts a multi-selection
+// that holds the pressed element alone.
+function toggleMultiSelection(element) {
+  if (!isDocumentElement(element)) return;
+  endTextEditingOutside(element);
+  var members = state.multiSelected;
+  var index = members.indexOf(element);
+  if (index >= 0) {
+    members.splice(index, 1);
+    if (state.selected === element) state.selected = members[0] || null;
+  } else {
+    members.push(element);
+    state.selected = element;
+  }
+  if (!members.length) state.selected = null;
+  showSelection();
+  drawMultiOutlines();
+}
+
+// Drops every reference the selection keeps into a part of the document that is about to go.
+function forgetSelectionWithin(element) {
+  if (isInsideTextEditingOf(element)) endTextEditing();
+  var gathered = state.multiSelected.some(function (member) { return element.contains(member); });
+  if ((state.selected && element.contains(state.selected)) || gathered) clearSelection();
+  if (state.hovered && element.contains(state.hovered)) {
+    state.hovered = null;
+    hideOutline(ui.hoverOv);
+  }
+}
+
+function isInsideTextEditingOf(element) {
+  return !!state.textEditing && element.contains(state.textEditing);
 }

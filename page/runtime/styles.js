@@ -141,21 +141,136 @@ function menuRules() {
   ];
 }
 
-// The panel and the find bar are shells until their tools fill them; their placement and
-// hidden state are set here so the shells never catch the pointer.
-function panelAndFindBarRules() {
+// The find bar is a shell until its tools fill it; its placement is set here so that it never
+// catches the pointer while hidden.
+function findBarRules() {
   return [
-    cssRule(uiClass('panel'), ['position:fixed', 'top:120px', 'right:16px', 'bottom:16px',
+    cssRule(uiClass('findbar'), ['display:flex', 'flex-direction:row', 'align-items:center', 'gap:6px',
+      'padding:6px 8px', 'background:rgba(15,23,42,.96)', 'border-bottom:1px solid rgba(148,163,184,.14)',
+      'pointer-events:auto', 'width:100%'])
+  ];
+}
+
+var INPUT_SURFACE = ['background:rgba(15,23,42,.72)', 'border:1px solid rgba(148,163,184,.18)', 'color:#e2e8f0',
+  'margin:0', 'outline:none'];
+var INPUT_FOCUS = ['border-color:#60a5fa', 'box-shadow:0 0 0 2px rgba(96,165,250,.18)'];
+
+function panelFrameRules() {
+  var panel = uiClass('panel');
+  return [
+    cssRule(panel, ['position:fixed', 'top:120px', 'right:16px', 'bottom:16px',
       'width:min(348px, calc(100vw - 32px))', 'background:rgba(11,18,32,.97)',
       'border:1px solid rgba(148,163,184,.2)', 'border-radius:12px', 'overflow-x:hidden', 'overflow-y:auto',
       'box-shadow:0 24px 70px rgba(2,6,23,.36)', 'backdrop-filter:blur(18px) saturate(1.1)',
       '-webkit-backdrop-filter:blur(18px) saturate(1.1)', layer(4), 'opacity:0',
       'transform:translateX(24px)', 'pointer-events:none',
       'transition:opacity .3s ' + EASE_STANDARD + ',transform .4s ' + EASE_SPRING]),
-    cssRule(uiClass('panel') + '.visible', ['opacity:1', 'transform:none', 'pointer-events:auto']),
-    cssRule(uiClass('findbar'), ['display:flex', 'flex-direction:row', 'align-items:center', 'gap:6px',
-      'padding:6px 8px', 'background:rgba(15,23,42,.96)', 'border-bottom:1px solid rgba(148,163,184,.14)',
-      'pointer-events:auto', 'width:100%'])
+    cssRule(panel + '.visible', ['opacity:1', 'transform:none', 'pointer-events:auto']),
+    cssRule(panel + '::-webkit-scrollbar', ['width:6px']),
+    cssRule(panel + '::-webkit-scrollbar-track', ['background:transparent']),
+    cssRule(panel + '::-webkit-scrollbar-thumb', ['background:rgba(148,163,184,.3)', 'border-radius:999px']),
+    cssRule(uiClass('panel-inner'), ['transition:opacity .15s ' + EASE_STANDARD]),
+    cssRule(uiClass('panel-inner') + '.fade', ['opacity:0']),
+    cssRule(uiClass('panel-title'), ['position:sticky', 'top:0', 'z-index:1', 'display:flex', 'align-items:center',
+      'justify-content:space-between', 'gap:12px', 'padding:13px 14px',
+      'border-bottom:1px solid rgba(148,163,184,.14)', 'background:rgba(11,18,32,.98)', 'color:#f8fafc',
+      'font-size:13px', 'font-weight:700']),
+    cssRule(uiClass('panel-subtitle'), ['font-size:11px', 'font-weight:500', 'color:#64748b']),
+    cssRule(uiClass('panel-empty'), ['padding:40px 22px', 'text-align:center', 'color:#64748b', 'font-size:13px',
+      'line-height:1.7']),
+    cssRule(uiClass('el-info'), ['padding:12px 14px', 'border-bottom:1px solid rgba(148,163,184,.12)',
+      'display:flex', 'align-items:baseline', 'gap:7px', 'background:rgba(255,255,255,.025)']),
+    cssRule(uiClass('el-tag'), ['font-size:13px', 'font-weight:650', 'color:#93c5fd', 'font-family:' + MONO_FONTS]),
+    cssRule(uiClass('el-dim'), ['font-size:11px', 'color:#64748b', 'font-family:' + MONO_FONTS])
+  ];
+}
+
+function panelGroupRules() {
+  var header = uiClass('group-hd');
+  var body = uiClass('group-bd');
+  var folded = uiClass('group') + '.collapsed ';
+  return [
+    cssRule(uiClass('group'), ['border-bottom:1px solid rgba(148,163,184,.09)']),
+    cssRule(header, ['padding:13px 14px 7px', 'font-size:12px', 'font-weight:700', 'color:#e2e8f0',
+      'letter-spacing:0', 'cursor:pointer', 'user-select:none', 'display:flex', 'align-items:center',
+      'transition:color .15s ' + EASE_STANDARD + ',background .15s ' + EASE_STANDARD]),
+    cssRule(header + ':hover', ['color:#fff', 'background:rgba(255,255,255,.025)']),
+    cssRule(header + '::before', ['content:"\u25be"', 'display:inline-block', 'margin-right:6px', 'font-size:9px',
+      'transition:transform .25s ' + EASE_SPRING]),
+    cssRule(folded + header + '::before', ['transform:rotate(-90deg)']),
+    cssRule(body, ['overflow:hidden', 'max-height:800px', 'opacity:1', 'padding:4px 14px 14px',
+      'transition:max-height .3s ' + EASE_STANDARD + ',opacity .2s ' + EASE_STANDARD + ',padding .25s ' +
+        EASE_STANDARD]),
+    cssRule(folded + body, ['max-height:0', 'opacity:0', 'padding-top:0', 'padding-bottom:0']),
+    cssRule(uiClass('ctrl'), ['margin-bottom:12px']),
+    cssRule(uiClass('ctrl-label'), ['font-size:11px', 'color:#94a3b8', 'margin-bottom:7px']),
+    cssRule(uiClass('ctrl-row'), ['display:flex', 'align-items:center', 'gap:10px'])
+  ];
+}
+
+// One thumb for WebKit and Gecko alike.
+function sliderRules() {
+  var slider = uiClass('slider');
+  var thumb = ['width:14px', 'height:14px', 'border-radius:50%', 'background:#60a5fa', 'border:2px solid #dbeafe',
+    'box-shadow:0 2px 8px rgba(2,6,23,.35)', 'transition:transform .15s ' + EASE_SPRING + ',box-shadow .15s ' +
+      EASE_STANDARD + ',background .15s ' + EASE_STANDARD];
+  var thumbHover = ['transform:scale(1.18)', 'box-shadow:0 4px 12px rgba(96,165,250,.35)'];
+  var thumbActive = ['transform:scale(1.08)', 'background:#3b82f6'];
+  var track = ['height:4px', 'background:#334155', 'border-radius:999px'];
+  return [
+    cssRule(slider, ['flex:1', 'min-width:0', '-webkit-appearance:none', 'appearance:none', 'height:4px',
+      'margin:0', 'background:#334155', 'border-radius:999px', 'outline:none', 'cursor:pointer']),
+    cssRule(slider + ':hover', ['background:#475569']),
+    cssRule(slider + '::-webkit-slider-thumb', ['-webkit-appearance:none'].concat(thumb)),
+    cssRule(slider + '::-moz-range-thumb', thumb),
+    cssRule(slider + '::-moz-range-track', track),
+    cssRule(slider + ':hover::-webkit-slider-thumb', thumbHover),
+    cssRule(slider + ':hover::-moz-range-thumb', thumbHover),
+    cssRule(slider + ':active::-webkit-slider-thumb', thumbActive),
+    cssRule(slider + ':active::-moz-range-thumb', thumbActive)
+  ];
+}
+
+function panelFieldRules() {
+  var item = uiClass('bg-item');
+  var swatch = uiClass('color-input');
+  var focusable = [uiClass('num'), uiClass('color-hex'), uiClass('select'), uiClass('sp-input'),
+    uiClass('dim-input')];
+  return [
+    cssRule(uiClass('num'), INPUT_SURFACE.concat(['width:58px', 'height:28px', 'padding:0 6px', 'border-radius:7px',
+      'font-size:12px', 'text-align:center', 'font-family:' + MONO_FONTS])),
+    cssRule(focusable.map(function (name) { return name + ':focus'; }).join(','), INPUT_FOCUS),
+    cssRule(uiClass('color-row'), ['display:flex', 'align-items:center', 'gap:10px']),
+    cssRule(swatch, ['width:34px', 'height:28px', 'margin:0', 'border:1px solid rgba(148,163,184,.2)',
+      'border-radius:7px', 'padding:2px', 'background:rgba(15,23,42,.72)', 'cursor:pointer',
+      'transition:transform .15s ' + EASE_SPRING + ',border-color .15s ' + EASE_STANDARD]),
+    cssRule(swatch + ':hover', ['border-color:#60a5fa', 'transform:translateY(-1px)']),
+    cssRule(swatch + '::-webkit-color-swatch-wrapper', ['padding:0']),
+    cssRule(swatch + '::-webkit-color-swatch', ['border:none', 'border-radius:5px']),
+    cssRule(swatch + '::-moz-color-swatch', ['border:none', 'border-radius:5px']),
+    cssRule(uiClass('color-hex'), INPUT_SURFACE.concat(['width:92px', 'height:28px', 'padding:0 8px',
+      'border-radius:7px', 'font-size:12px', 'font-family:' + MONO_FONTS])),
+    cssRule(uiClass('select'), INPUT_SURFACE.concat(['width:100%', 'height:30px', 'padding:0 9px',
+      'border-radius:7px', 'font-size:12px', 'font-family:inherit'])),
+    cssRule(uiClass('btn-group'), ['display:flex', 'flex-direction:row']),
+    cssRule(item, ['flex:1', 'height:30px', 'margin:0', 'padding:0 8px', 'background:rgba(255,255,255,.045)',
+      'border:1px solid rgba(148,163,184,.14)', 'color:#94a3b8', 'font-size:12px', 'font-family:inherit',
+      'cursor:pointer', 'transition:all .15s ' + EASE_STANDARD]),
+    cssRule(item + ' + ' + item, ['border-left:none']),
+    cssRule(item + ':first-child', ['border-radius:7px 0 0 7px']),
+    cssRule(item + ':last-child', ['border-radius:0 7px 7px 0']),
+    cssRule(item + ':only-child', ['border-radius:7px']),
+    cssRule(item + ':hover', ['background:rgba(255,255,255,.08)', 'color:#e2e8f0']),
+    cssRule(item + ':active', ['transform:scaleY(.93)']),
+    cssRule(item + '.active', ['background:#2563eb', 'border-color:#3b82f6', 'color:#fff',
+      'box-shadow:0 6px 14px rgba(37,99,235,.22)']),
+    cssRule(uiClass('sp-grid'), ['display:grid', 'grid-template-columns:repeat(4,1fr)', 'gap:6px']),
+    cssRule(uiClass('sp-label'), ['font-size:10px', 'color:#64748b', 'text-align:center', 'margin-bottom:3px']),
+    cssRule(uiClass('sp-input'), INPUT_SURFACE.concat(['width:100%', 'height:28px', 'padding:0 3px',
+      'border-radius:7px', 'font-size:11px', 'text-align:center', 'font-family:' + MONO_FONTS])),
+    cssRule(uiClass('dim-input'), INPUT_SURFACE.concat(['width:100%', 'height:30px', 'padding:0 9px',
+      'border-radius:7px', 'font-size:12px', 'font-family:' + MONO_FONTS])),
+    cssRule(uiClass('shadow-label'), ['width:28px', 'font-size:11px', 'color:#94a3b8', 'flex-shrink:0'])
   ];
 }
 
@@ -184,11 +299,14 @@ function narrowWindowRules() {
     cssRule(uiClass('ctxmenu'), ['font-size:12px']),
     cssRule(uiClass('panel'), ['top:auto', 'left:8px', 'right:8px', 'bottom:8px', 'width:auto', 'height:42vh',
       'max-height:360px', 'border-radius:12px']),
+    cssRule(uiClass('panel-empty'), ['padding:32px 16px']),
+    cssRule(uiClass('sp-grid'), ['gap:5px']),
     cssRule(uiClass('findbar'), ['flex-wrap:wrap'])
   ].join('') + '}';
 }
 
 function runtimeStylesheet() {
   return [].concat(rootRules(), floatingControlRules(), toolbarRules(), toastRules(), outlineRules(),
-    menuRules(), panelAndFindBarRules(), contentWrapperRules(), [narrowWindowRules()]).join('\n');
+    menuRules(), findBarRules(), panelFrameRules(), panelGroupRules(), sliderRules(), panelFieldRules(),
+    contentWrapperRules(), [narrowWindowRules()]).join('\n');
 }

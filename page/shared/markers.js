@@ -33,6 +33,12 @@ function restoreScriptSource(script) {
   script.removeAttribute('data-lmw-script-source');
 }
 
+function dropEditingMarks(element) {
+  restoreContentEditable(element);
+  element.removeAttribute('data-lmw-editing');
+  element.removeAttribute('data-lmw-prev-contenteditable');
+}
+
 function unwrapElement(element) {
   var parent = element.parentNode;
   if (!parent) return;
@@ -52,11 +58,7 @@ function stripMarkers(root) {
   forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
   forEachMatch(root, FLOATING_CONTROLS, removeNode);
   forEachMatch(root, REWRITTEN_SCRIPTS, restoreScriptSource);
-  forEachMatch(root, EDITING_MARKS, function (element) {
-    restoreContentEditable(element);
-    element.removeAttribute('data-lmw-editing');
-    element.removeAttribute('data-lmw-prev-contenteditable');
-  });
+  forEachMatch(root, EDITING_MARKS, dropEditingMarks);
   forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
   forEachMatch(root, MULTI_SELECTION_OUTLINES, removeNode);
   CONTENT_WRAPPERS.forEach(function (selector) {

@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
-import { openInEditor, typeAtEnd, replacing } from '../support/editor.mjs';
+import { openInEditor, typeAtEnd, afterNewInstance, pressForNewInstance } from '../support/editor.mjs';
 
 const browser = browserSession();
 
@@ -35,19 +35,19 @@ test('thirty-one changes keep thirty steps; undo, redo and a new change move bet
   for (let i = 0; i < 31; i++) await typeAtEnd(page, i % 2 ? '#p1' : '#p0', String(i % 10));
   assert.deepEqual(await stacks(page), { history: 30, future: 0, dirty: true, undoDisabled: false, redoDisabled: true });
 
-  await replacing(page, () => page.keyboard.press('Alt+z'));
+  await pressForNewInstance(page, 'Alt+z');
   assert.deepEqual(await stacks(page), { history: 29, future: 1, dirty: true, undoDisabled: false, redoDisabled: false });
   const evens = Array.from({ length: 15 }, (_, i) => String((2 * i) % 10)).join('');
   assert.equal(await text(page, '#p0'), '甲' + evens);
-  for (let i = 0; i < 29; i++) await replacing(page, () => page.click('.__lw-toolbar button:text("撤销")'));
+  for (let i = 0; i < 29; i++) await afterNewInstance(page, () => page.click('.__lw-toolbar button:text("撤销")'));
   // The first change fell off the stack and stays.
   assert.deepEqual([await text(page, '#p0'), await text(page, '#p1')], ['甲0', '乙']);
   assert.deepEqual(await stacks(page), { history: 0, future: 30, dirty: true, undoDisabled: true, redoDisabled: false });
   await page.keyboard.press('Alt+z');
   assert.equal(await page.textContent('.__lw-toast'), '没有可撤销的操作');
 
-  await replacing(page, () => page.keyboard.press('Control+y'));
-  await replacing(page, () => page.keyboard.press('Control+Shift+Z'));
+  await pressForNewInstance(page, 'Control+y');
+  await pressForNewInstance(page, 'Control+Shift+Z');
   assert.deepEqual([await text(page, '#p0'), await text(page, '#p1')], ['甲02', '乙1']);
   assert.deepEqual(await stacks(page), { history: 2, future: 28, dirty: true, undoDisabled: false, redoDisabled: false });
 
@@ -62,10 +62,10 @@ test('undo while typing takes the spell back; redo brings it again; the snapshot
   const { page } = browser;
   await openInEditor(page, browser.dir, 'typing.html', deck(['段落']));
   await typeAtEnd(page, '#title', '，改');
-  await replacing(page, () => page.keyboard.press('Control+z'));
+  await pressForNewInstance(page, 'Control+z');
   assert.equal(await text(page, '#title'), '标题');
   assert.equal(await page.evaluate(() => !!document.querySelector('[data-lmw-editing]')), false);
-  await replacing(page, () => page.keyboard.press('Alt+y'));
+  await pressForNewInstance(page, 'Alt+y');
   assert.equal(await text(page, '#title'), '标题，改');
   const snapshots = await page.evaluate(() => window.__lmwRuntime.state.history.concat(window.__lmwRuntime.state.future));
   assert.ok(snapshots.length > 0);
@@ -81,9 +81,9 @@ test('a history too large for sessionStorage keeps every step; storage alone los
   const { page } = browser;
   await openInEditor(page, browser.dir, 'big.html', deck(['一', '二', '三'], BIG_IMAGE));
   for (const id of ['#p0', '#p1', '#p2']) await typeAtEnd(page, id, '改');
-  await replacing(page, () => page.keyboard.press('Alt+z'));
-  await replacing(page, () => page.keyboard.press('Alt+z'));
-  await replacing(page, () => page.keyboard.press('Alt+y'));
+  await pressForNewInstance(page, 'Alt+z');
+  await pressForNewInstance(page, 'Alt+z');
+  await pressForNewInstance(page, 'Alt+y');
   assert.deepEqual(await stacks(page), { history: 2, future: 1, dirty: true, undoDisabled: false, redoDisabled: false });
   assert.deepEqual([await text(page, '#p0'), await text(page, '#p1'), await text(page, '#p2')], ['一改', '二改', '三']);
   assert.notEqual(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
@@ -94,7 +94,7 @@ test('a history too large for sessionStorage keeps every step; storage alone los
   await page.evaluate(() => Object.defineProperty(window, '__LW_HISTORY_STACKS', {
     configurable: true, get() { return undefined; }, set() {}
   }));
-  await replacing(page, () => page.keyboard.press('Alt+z'));
+  await pressForNewInstance(page, 'Alt+z');
   assert.equal(await text(page, '#p1'), '二');
   assert.equal(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
   const after = await stacks(page);
@@ -111,7 +111,7 @@ test('without the window channel a small history travels through sessionStorage 
   }));
   await typeAtEnd(page, '#p0', '一');
   await typeAtEnd(page, '#title', '二');
-  await replacing(page, () => page.keyboard.press('Alt+z'));
+  await pressForNewInstance(page, 'Alt+z');
   assert.deepEqual(await stacks(page), { history: 1, future: 1, dirty: true, undoDisabled: false, redoDisabled: false });
   assert.notEqual(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
   assert.deepEqual(await page.evaluate(() => ['__lw-history', '__lw-future', '__lw-restoring', '__lw-auto-edit']

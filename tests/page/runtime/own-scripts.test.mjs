@@ -7,7 +7,7 @@ import fs from 'node:fs';
 import {
   browserSession, openStartPage, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
-import { typeAtEnd, toastStartingWith, replacing } from '../support/editor.mjs';
+import { typeAtEnd, toastStartingWith, afterNewInstance, pressForNewInstance } from '../support/editor.mjs';
 
 const browser = browserSession({ ready: (session) => session.page.on('dialog', (dialog) => dialog.accept()) });
 
@@ -70,7 +70,7 @@ test('a deck keeps working through undo, redo and opening it again, and is saved
     await page.click('.__lw-import-btn');
   }];
   for (const [index, step] of steps.entries()) {
-    await replacing(page, step);
+    await afterNewInstance(page, step);
     const run = index + 2;
     assert.deepEqual(await ticksSinceNow(page), [`frame${run}`, `interval${run}`, `timeout${run}`]);
     assert.equal(await pagesInViewMode(page), 2);
@@ -109,7 +109,7 @@ test('strings, comments, templates, regular expressions, loops and module script
   await waitForRuntime(page);
   for (const step of ['open', 'undo', 'redo']) {
     if (step === 'undo') await typeAtEnd(page, '#p', '改');
-    if (step !== 'open') await replacing(page, () => page.keyboard.press(step === 'undo' ? 'Alt+z' : 'Alt+y'));
+    if (step !== 'open') await pressForNewInstance(page, step === 'undo' ? 'Alt+z' : 'Alt+y');
     await page.waitForFunction(() => window.__moduleRuns >= 1 && window.__tricky);
     assert.deepEqual(await page.evaluate(() => window.__tricky), expected, step);
     assert.deepEqual(await page.evaluate(() => [...document.scripts].slice(0, 2).map((s) => s.textContent)), [

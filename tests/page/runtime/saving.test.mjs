@@ -10,7 +10,7 @@ import {
   browserSession, launchBrowser, openStartPage, dropOnDropZone, chooseThroughInput, catchHandle, waitForRuntime,
   writeFixture, tempDir, TEST_PAGE
 } from '../support/browser.mjs';
-import { toastStartingWith, typeAtEnd } from '../support/editor.mjs';
+import { toastStartingWith, typeAtEnd, pressForNewInstance } from '../support/editor.mjs';
 import { ENCODED, fingerprintOf } from '../support/fixtures.mjs';
 
 const dialogs = [];
@@ -98,9 +98,7 @@ test('a GBK file saves as UTF-8; nothing to save writes nothing; edits made duri
 
   // Undo after a clean save makes the document dirty again.
   await toastAfter(page, press(page, 'Control+s'), '已覆盖保存');
-  await page.evaluate(() => { window.__lmwBefore = window.__lmwRuntime; });
-  await page.keyboard.press('Alt+z');
-  await page.waitForFunction(() => window.__lmwRuntime !== window.__lmwBefore && window.__lmwRuntime.state.active);
+  await pressForNewInstance(page, 'Alt+z');
   assert.equal((await editorState(page)).status, '\u25cf gbk.html');
 });
 

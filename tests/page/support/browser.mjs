@@ -126,7 +126,7 @@ export async function chooseThroughButtonWithoutPicker(page, file) {
   await chooser.setFiles(file);
 }
 
-async function dropFile(page, file, x, y) {
+export async function dropFile(page, file, x, y) {
   const cdp = await page.context().newCDPSession(page);
   const data = { items: [], files: [file], dragOperationsMask: 1 };
   for (const type of ['dragEnter', 'dragOver', 'drop']) {

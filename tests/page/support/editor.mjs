@@ -1,13 +1,24 @@
 // Opening a document in the editor and reading what a user sees of it: the mode, the element
 // under edit, the selection outline, the toast and the toolbar.
-import { openStartPage, chooseThroughInput, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
+import fs from 'node:fs';
+import { openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
 
-export async function openInEditor(page, dir, name, html) {
+// With `handle`, the file is dropped onto the start page and comes with a real handle, so that
+// Ctrl+S saves over it; otherwise it is chosen through the file input.
+export async function openInEditor(page, dir, name, html, { handle = false } = {}) {
   const file = writeFixture(dir, name, html);
   await openStartPage(page, TEST_PAGE);
-  await chooseThroughInput(page, file);
+  await (handle ? dropOnDropZone(page, file) : chooseThroughInput(page, file));
   await waitForRuntime(page);
   return file;
+}
+
+// Ctrl+S, then the file's bytes once the save has reported itself.
+export async function saveWithCtrlS(page, file) {
+  await page.keyboard.press('Control+s');
+  await page.waitForFunction(() => /^已覆盖保存/.test(document.querySelector('.__lw-toast').textContent),
+    null, { timeout: 30000 });
+  return fs.readFileSync(file, 'utf8');
 }
 
 export function editorView(page) {
@@ -37,6 +48,11 @@ export function historyOf(page) {
   return page.evaluate(() => window.__lmwRuntime.state.history.map((entry) => ({ reason: entry.reason, html: entry.html })));
 }
 
+// The reasons of the history entries recorded since the stack held `count` entries.
+export async function reasonsSince(page, count) {
+  return (await historyOf(page)).slice(count).map((entry) => entry.reason);
+}
+
 // The viewport point of a character of an element's first text node, so a click lands between
 // two known characters.
 export function pointBeforeCharacter(page, selector, offset) {
@@ -48,6 +64,27 @@ export function pointBeforeCharacter(page, selector, offset) {
     const box = range.getBoundingClientRect();
     return { x: box.left + 1, y: box.top + box.height / 2 };
   }, { selector, offset });
+}
+
+// Undo and redo replace the whole document: the step is over once a fresh runtime instance has
+// come up in edit mode.
+// Runs a step that replaces the document (undo, redo) and waits for the next instance in edit mode.
+export async function afterNewInstance(page, step) {
+  await page.evaluate(() => { window.__lmwRuntime.replaced = true; });
+  await step();
+  await page.waitForFunction(() => !window.__lmwRuntime.replaced &&
+    !!document.querySelector('.__lw-toggle.active'), null, { timeout: 30000 });
+}
+
+export function pressForNewInstance(page, keys) {
+  return afterNewInstance(page, () => page.keyboard.press(keys));
+}
+
+// Right-clicks the element (away from its top-left corner, where the drag handle sits) and
+// chooses an item of the element menu.
+export async function chooseFromElementMenu(page, selector, item, position = { x: 30, y: 8 }) {
+  await page.click(selector, { button: 'right', position });
+  await page.click(`.__lw-ctxmenu-item:text-is("${item}")`);
 }
 
 // Waits until the toast shows a message that begins as expected, and returns it whole.
@@ -64,11 +101,4 @@ export async function typeAtEnd(page, selector, text) {
   const box = await page.locator(selector).boundingBox();
   await page.mouse.click(box.x + box.width - 2, box.y + box.height / 2);
   await page.keyboard.type(text);
-}
-
-// Runs a step that replaces the document and waits for the next instance in edit mode.
-export async function replacing(page, step) {
-  await page.evaluate(() => { window.__lmwBefore = window.__lmwRuntime; });
-  await step();
-  await page.waitForFunction(() => window.__lmwRuntime !== window.__lmwBefore && window.__lmwRuntime.state.active);
 }

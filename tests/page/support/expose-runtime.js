@@ -20,7 +20,9 @@ window.__lmwRuntime = {
   markChanged: markChanged,
   overwriteSave: overwriteSave,
   redeclarableDocument: redeclarableDocument,
-  canRedeclareInWindow: canRedeclareInWindow
+  canRedeclareInWindow: canRedeclareInWindow,
+  selectElement: selectElement,
+  fillStylePanel: fillStylePanel
 };
 
 // When this instance started, on the window's clock, for the benchmarks.

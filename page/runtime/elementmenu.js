@@ -1,0 +1,139 @@
+// The element menu that a right-click opens, and its four operations: copy, delete, move up and
+// move down among the element's siblings. Each records the document first, then changes it.
+
+var ELEMENT_MENU_ITEMS = [
+  ['复制元素', duplicateElement],
+  ['删除元素', deleteElement],
+  ['上移', moveElementUp],
+  ['下移', moveElementDown]
+];
+
+function buildElementMenu() {
+  ui.ctxMenu = createUiElement('div', PREFIX + '-ctxmenu');
+  ELEMENT_MENU_ITEMS.forEach(function (item) {
+    var button = createUiElement('button', PREFIX + '-ctxmenu-item', { type: 'button', text: item[0] });
+    button.addEventListener('click', function () {
+      item[1]();
+      closeContextMenu();
+    });
+    ui.ctxMenu.appendChild(button);
+  });
+}
+
+// The menu opens at the pointer and turns to the left or upwards where it would leave the window.
+function placeMenuAt(menu, x, y) {
+  menu.style.display = 'block';
+  menu.style.left = x + 'px';
+  menu.style.top = y + 'px';
+  var box = menu.getBoundingClientRect();
+  if (box.right > window.innerWidth) menu.style.left = (x - box.width) + 'px';
+  if (box.bottom > window.innerHeight) menu.style.top = (y - box.height) + 'px';
+}
+
+// Blank space (the body, the content wrapper) keeps the browser's own menu: there is no element
+// there to copy, delete or move.
+function openContextMenu(event) {
+  if (!state.active || !isDocumentElement(event.target)) return;
+  event.preventDefault();
+  stopListeningForMenuClose();
+  state.ctxTarget = event.target;
+  placeMenuAt(ui.ctxMenu, event.clientX, event.clientY);
+  // Listening only from the next task on keeps the event that opened the menu from closing it.
+  setTimeout(function () {
+    if (state.ctxTarget) document.addEventListener('click', closeMenuOnOutsideClick, true);
+  }, 0);
+}
+
+function stopListeningForMenuClose() {
+  document.removeEventListener('click', closeMenuOnOutsideClick, true);
+}
+
+// Clicks on the document's content are stopped at the document's capture phase in edit mode, so
+// the closer listens there too.
+function closeMenuOnOutsideClick(event) {
+  if (!ui.ctxMenu.contains(event.target)) closeContextMenu();
+}
+
+function closeContextMenu() {
+  if (ui.ctxMenu) ui.ctxMenu.style.display = 'none';
+  state.ctxTarget = null;
+  stopListeningForMenuClose();
+}
+
+function contextMenuShown() {
+  return !!ui.ctxMenu && ui.ctxMenu.style.display === 'block';
+}
+
+function operationTarget() {
+  var target = state.ctxTarget || state.selected;
+  return isDocumentElement(target) && target.isConnected ? target : null;
+}
+
+// A copy of the element under edit must not come out editable or marked.
+function withoutEditingMarks(copy) {
+  if (copy.matches(EDITING_MARKS)) dropEditingMarks(copy);
+  forEachMatch(copy, EDITING_MARKS, dropEditingMarks);
+  return copy;
+}
+
+function duplicateElement() {
+  var target = operationTarget();
+  if (!target) return;
+  recordHistory('clone');
+  var copy = withoutEditingMarks(target.cloneNode(true));
+  target.parentNode.insertBefore(copy, target.nextSibling);
+  selectElement(copy);
+  markChanged('已复制元素');
+}
+
+function deleteElement() {
+  var target = operationTarget();
+  if (!target || !window.confirm('确定删除此元素？')) return;
+  recordHistory('delete');
+  forgetSelectionWithin(target);
+  removeNode(target);
+  markChanged('已删除元素');
+}
+
+// Siblings that belong to the editor (the runtime's script, its interface) are not the
+// document's, so a move never steps over them.
+function documentSibling(element, direction) {
+  var sibling = element[direction];
+  while (sibling && (isEditorUi(sibling) || sibling.hasAttribute('data-lmw-runtime'))) sibling = sibling[direction];
+  return sibling;
+}
+
+var MOVES = {
+  up: {
+    sibling: 'previousElementSibling', done: '已上移', atEdge: '已经是第一个元素',
+    swap: function (target, sibling) { sibling.parentNode.insertBefore(target, sibling); }
+  },
+  down: {
+    sibling: 'nextElementSibling', done: '已下移', atEdge: '已经是最后一个元素',
+    swap: function (target, sibling) { sibling.parentNode.insertBefore(sibling, target); }
+  }
+};
+
+// A move steps over one element sibling and never leaves the parent; at the edge nothing is
+// recorded and the document stays as clean or dirty as it was.
+function moveAmongSiblings(move) {
+  var target = operationTarget();
+  if (!target) return;
+  var sibling = documentSibling(target, move.sibling);
+  if (!sibling) {
+    showToast(move.atEdge);
+    return;
+  }
+  recordHistory('move');
+  move.swap(target, sibling);
+  repositionOutlines();
+  markChanged(move.done);
+}
+
+function moveElementUp() {
+  moveAmongSiblings(MOVES.up);
+}
+
+function moveElementDown() {
+  moveAmongSiblings(MOVES.down);
+}
