@@ -11,7 +11,8 @@ var SEARCH_HIGHLIGHTS = '.__lw-search-highlight[data-lmw-ui]';
 var MULTI_SELECTION_OUTLINES = '.__lw-multi-ov[data-lmw-ui]';
 var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom-container[data-lmw-wrapper]'];
 // An inline script that runs with redeclarable declarations keeps its own text in this attribute.
-var REWRITTEN_SCRIPTS = 'script[data-lmw-script-source]';
+var SCRIPT_SOURCE_ATTRIBUTE = 'data-lmw-script-source';
+var REWRITTEN_SCRIPTS = 'script[' + SCRIPT_SOURCE_ATTRIBUTE + ']';
 
 function forEachMatch(root, selector, callback) {
   var matches = root.querySelectorAll(selector);
@@ -29,8 +30,8 @@ function restoreContentEditable(element) {
 }
 
 function restoreScriptSource(script) {
-  script.textContent = script.getAttribute('data-lmw-script-source');
-  script.removeAttribute('data-lmw-script-source');
+  script.textContent = script.getAttribute(SCRIPT_SOURCE_ATTRIBUTE);
+  script.removeAttribute(SCRIPT_SOURCE_ATTRIBUTE);
 }
 
 function dropEditingMarks(element) {

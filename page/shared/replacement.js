@@ -3,7 +3,6 @@
 // timers and frame callbacks are ended first, and the new document's inline scripts are made
 // safe to run where their declarations already stand.
 
-var SCRIPT_SOURCE_ATTRIBUTE = 'data-lmw-script-source';
 var JAVASCRIPT_TYPES = wordSet('text/javascript application/javascript application/ecmascript ' +
   'application/x-ecmascript application/x-javascript text/ecmascript text/javascript1.0 ' +
   'text/javascript1.1 text/javascript1.2 text/javascript1.3 text/javascript1.4 text/javascript1.5 ' +
@@ -106,8 +105,8 @@ function redeclarableDocument(text, canRedeclare) {
 }
 
 // A name may be declared with var when an earlier replacement did so, or when the window has no
-// property of that name: a var would write through the window's own (a "name" would change the
-// window's name, a "location" would leave the page).
+// property of that name: a var would write through the window's own ("name" would become the
+// window's name, turned into a string; "history" would stay the window's history).
 function canRedeclareInWindow(name) {
   var declared = window.__LMW_REDECLARED_NAMES;
   if (declared && declared[name] === true) return true;

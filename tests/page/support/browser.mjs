@@ -15,48 +15,36 @@ export const FIXTURE_PAGE = process.env.LMW_FIXTURE_PAGE || path.resolve('build/
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
   '--disable-component-update', '--disable-sync'];
 
-// Every replacement of the document clears all of the window's timer and frame ids, and
-// Playwright polls page.waitForFunction with timers and frames of the same window: a wait that
-// spans an undo or an opened file would never be answered. Playwright takes its timers from
-// window.__pwClock when that is present; the ids it gets from there are spared by the window's
-// clearing functions, while every id of the page's own is cleared as before.
+// Every replacement of the document clears all of the window's timer and frame ids, among them
+// those with which Playwright polls page.waitForFunction: a wait across an undo or an opened file
+// would never be answered. Playwright takes its timers from window.__pwClock when present; the
+// ids it gets there are spared by the window's clearing functions, the page's own are not.
 function keepPlaywrightTimersApart() {
-  const native = {
-    setTimeout: window.setTimeout.bind(window), clearTimeout: window.clearTimeout.bind(window),
-    setInterval: window.setInterval.bind(window), clearInterval: window.clearInterval.bind(window),
-    requestAnimationFrame: window.requestAnimationFrame.bind(window),
-    cancelAnimationFrame: window.cancelAnimationFrame.bind(window)
+  const timers = new Set();
+  const frames = new Set();
+  const sparing = (name, spared) => {
+    const clear = window[name].bind(window);
+    window[name] = (id) => { if (!spared.has(id)) clear(id); };
+    return (id) => { spared.delete(id); clear(id); };
   };
-  const spared = { timers: new Set(), frames: new Set() };
-  const keep = (set, id) => { set.add(id); return id; };
-  const release = (set, clear) => (id) => { set.delete(id); clear(id); };
-  const sparing = (set, clear) => (id) => { if (!set.has(id)) clear(id); };
+  const kept = (name, spared, once) => {
+    const schedule = window[name].bind(window);
+    return (callback, ...rest) => {
+      const id = schedule(once ? (...args) => { spared.delete(id); callback(...args); } : callback, ...rest);
+      spared.add(id);
+      return id;
+    };
+  };
   window.__pwClock = {
     builtins: {
-      setTimeout: (callback, delay, ...args) => {
-        const id = native.setTimeout(() => { spared.timers.delete(id); callback(...args); }, delay);
-        return keep(spared.timers, id);
-      },
-      clearTimeout: release(spared.timers, native.clearTimeout),
-      setInterval: (callback, delay, ...args) => keep(spared.timers, native.setInterval(callback, delay, ...args)),
-      clearInterval: release(spared.timers, native.clearInterval),
-      requestAnimationFrame: (callback) => {
-        const id = native.requestAnimationFrame((time) => { spared.frames.delete(id); callback(time); });
-        return keep(spared.frames, id);
-      },
-      cancelAnimationFrame: release(spared.frames, native.cancelAnimationFrame),
-      requestIdleCallback: window.requestIdleCallback.bind(window),
-      cancelIdleCallback: window.cancelIdleCallback.bind(window),
-      performance: window.performance,
-      Intl: window.Intl,
-      Date: window.Date,
-      AbortSignal: window.AbortSignal,
-      Temporal: window.Temporal
+      setTimeout: kept('setTimeout', timers, true), setInterval: kept('setInterval', timers, false),
+      requestAnimationFrame: kept('requestAnimationFrame', frames, true),
+      clearTimeout: sparing('clearTimeout', timers), clearInterval: sparing('clearInterval', timers),
+      cancelAnimationFrame: sparing('cancelAnimationFrame', frames),
+      requestIdleCallback: window.requestIdleCallback.bind(window), cancelIdleCallback: window.cancelIdleCallback.bind(window),
+      performance: window.performance, Intl: window.Intl, Date: window.Date, AbortSignal: window.AbortSignal, Temporal: window.Temporal
     }
   };
-  window.clearTimeout = sparing(spared.timers, native.clearTimeout);
-  window.clearInterval = sparing(spared.timers, native.clearInterval);
-  window.cancelAnimationFrame = sparing(spared.frames, native.cancelAnimationFrame);
 }
 
 // write: 'allow' grants File System Access writes without a prompt; 'block' refuses them.
