@@ -8,13 +8,21 @@ var RAW_TEXT_ELEMENTS = {
   textarea: 1, title: 1, plaintext: 1
 };
 
-// One whole tag per match: a comment opener, a start or end tag with its name and attributes
-// (quoted values may hold ">"), or a doctype or other declaration. Global, driven by lastIndex.
-var WHOLE_TAG = /<(?:(!--)|(\/)?([A-Za-z][A-Za-z0-9:-]*)(?:[^>"']+|"[^"]*"|'[^']*')*>?|[!?][^>]*>?)/g;
+// What follows a tag's name up to its end: attributes, whose quoted values may hold ">".
+var TAG_REST = '(?:[^>"\']+|"[^"]*"|\'[^\']*\')*>?';
 
+// One whole tag per match: a comment opener; a start or end tag of one of the given names or
+// of a raw text element, with its name; any other tag, or a doctype or other declaration.
+function tagPattern(names) {
+  var listed = names.concat(Object.keys(RAW_TEXT_ELEMENTS)).join('|');
+  return new RegExp('<(?:(!--)|(\\/)?(' + listed + ')(?=[\\t\\n\\f\\r />])' + TAG_REST + '|\\/?[A-Za-z]' + TAG_REST +
+    '|[!?][^>]*>?)', 'gi');
+}
+
+// A raw text element ends only at its own closing tag name followed by white space, "/" or ">".
 function endOfRawText(text, name, from) {
   if (name === 'plaintext') return text.length;
-  var pattern = new RegExp('</' + name + '(?![A-Za-z0-9:-])', 'ig');
+  var pattern = new RegExp('</' + name + '(?=[\\t\\n\\f\\r />])', 'ig');
   pattern.lastIndex = from;
   var match = pattern.exec(text);
   return match ? match.index : text.length;
@@ -25,29 +33,42 @@ function endOfComment(text, from) {
   return end < 0 ? text.length : end + 3;
 }
 
-// One pass over the markup that skips comments and raw text, so a "</head>" inside a script,
-// a style or a comment is never taken for the real one. Reports the end of the first html start
-// tag, the first head closing tag and the last body and html closing tags (-1 when absent).
+// One pass over the markup that skips comments and raw text, so that a tag written inside a
+// script, a style or a comment is never taken for a real one. Calls visit for every start and
+// end tag of the given names (lower case), in order, with { name, closing, start, end,
+// contentEnd }; for the start tag of a raw text element contentEnd is where its text ends, and
+// the walk goes on from there.
+function walkTags(text, names, visit) {
+  var pattern = tagPattern(names);
+  var match;
+  while ((match = pattern.exec(text))) {
+    if (match[1]) {
+      pattern.lastIndex = endOfComment(text, match.index + 4);
+      continue;
+    }
+    if (!match[3]) continue;
+    var tag = { name: match[3].toLowerCase(), closing: !!match[2], start: match.index, end: pattern.lastIndex, contentEnd: -1 };
+    if (!tag.closing && RAW_TEXT_ELEMENTS[tag.name]) {
+      tag.contentEnd = endOfRawText(text, tag.name, tag.end);
+      pattern.lastIndex = tag.contentEnd;
+    }
+    if (names.indexOf(tag.name) >= 0) visit(tag);
+  }
+}
+
+// The end of the first html start tag, the first head closing tag and the last body and html
+// closing tags (-1 when absent).
 function locateDocumentTags(text) {
   var found = { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 };
-  var match;
-  WHOLE_TAG.lastIndex = 0;
-  while ((match = WHOLE_TAG.exec(text))) {
-    if (match[1]) {
-      WHOLE_TAG.lastIndex = endOfComment(text, match.index + 4);
-    } else if (match[3]) {
-      var name = match[3].toLowerCase();
-      if (match[2]) {
-        if (name === 'head' && found.headClose < 0) found.headClose = match.index;
-        if (name === 'body') found.bodyClose = match.index;
-        if (name === 'html') found.htmlClose = match.index;
-      } else if (name === 'html') {
-        if (found.htmlStartEnd < 0) found.htmlStartEnd = WHOLE_TAG.lastIndex;
-      } else if (RAW_TEXT_ELEMENTS[name]) {
-        WHOLE_TAG.lastIndex = endOfRawText(text, name, WHOLE_TAG.lastIndex);
-      }
+  walkTags(text, ['html', 'head', 'body'], function (tag) {
+    if (tag.closing) {
+      if (tag.name === 'head' && found.headClose < 0) found.headClose = tag.start;
+      if (tag.name === 'body') found.bodyClose = tag.start;
+      if (tag.name === 'html') found.htmlClose = tag.start;
+    } else if (tag.name === 'html' && found.htmlStartEnd < 0) {
+      found.htmlStartEnd = tag.end;
     }
-  }
+  });
   return found;
 }
 
@@ -81,10 +102,4 @@ function insertRuntimeParts(text, iconMarkup, scriptMarkup) {
     text = text.slice(0, insertions[i].at) + insertions[i].markup + text.slice(insertions[i].at);
   }
   return text;
-}
-
-function writeWholeDocument(text) {
-  document.open();
-  document.write(text);
-  document.close();
 }

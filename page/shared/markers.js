@@ -10,6 +10,9 @@ var EDITING_MARKS = '[data-lmw-editing], [data-lmw-prev-contenteditable]';
 var SEARCH_HIGHLIGHTS = '.__lw-search-highlight[data-lmw-ui]';
 var MULTI_SELECTION_OUTLINES = '.__lw-multi-ov[data-lmw-ui]';
 var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom-container[data-lmw-wrapper]'];
+// An inline script that runs with redeclarable declarations keeps its own text in this attribute.
+var SCRIPT_SOURCE_ATTRIBUTE = 'data-lmw-script-source';
+var REWRITTEN_SCRIPTS = 'script[' + SCRIPT_SOURCE_ATTRIBUTE + ']';
 
 function forEachMatch(root, selector, callback) {
   var matches = root.querySelectorAll(selector);
@@ -24,6 +27,11 @@ function restoreContentEditable(element) {
   var previous = element.getAttribute('data-lmw-prev-contenteditable');
   if (previous === null || previous === '__lw_absent') element.removeAttribute('contenteditable');
   else element.setAttribute('contenteditable', previous);
+}
+
+function restoreScriptSource(script) {
+  script.textContent = script.getAttribute(SCRIPT_SOURCE_ATTRIBUTE);
+  script.removeAttribute(SCRIPT_SOURCE_ATTRIBUTE);
 }
 
 function dropEditingMarks(element) {
@@ -50,6 +58,7 @@ function replaceHighlightWithText(element) {
 function stripMarkers(root) {
   forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
   forEachMatch(root, FLOATING_CONTROLS, removeNode);
+  forEachMatch(root, REWRITTEN_SCRIPTS, restoreScriptSource);
   forEachMatch(root, EDITING_MARKS, dropEditingMarks);
   forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
   forEachMatch(root, MULTI_SELECTION_OUTLINES, removeNode);

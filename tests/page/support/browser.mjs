@@ -15,6 +15,38 @@ export const FIXTURE_PAGE = process.env.LMW_FIXTURE_PAGE || path.resolve('build/
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
   '--disable-component-update', '--disable-sync'];
 
+// Every replacement of the document clears all of the window's timer and frame ids, among them
+// those with which Playwright polls page.waitForFunction: a wait across an undo or an opened file
+// would never be answered. Playwright takes its timers from window.__pwClock when present; the
+// ids it gets there are spared by the window's clearing functions, the page's own are not.
+function keepPlaywrightTimersApart() {
+  const timers = new Set();
+  const frames = new Set();
+  const sparing = (name, spared) => {
+    const clear = window[name].bind(window);
+    window[name] = (id) => { if (!spared.has(id)) clear(id); };
+    return (id) => { spared.delete(id); clear(id); };
+  };
+  const kept = (name, spared, once) => {
+    const schedule = window[name].bind(window);
+    return (callback, ...rest) => {
+      const id = schedule(once ? (...args) => { spared.delete(id); callback(...args); } : callback, ...rest);
+      spared.add(id);
+      return id;
+    };
+  };
+  window.__pwClock = {
+    builtins: {
+      setTimeout: kept('setTimeout', timers, true), setInterval: kept('setInterval', timers, false),
+      requestAnimationFrame: kept('requestAnimationFrame', frames, true),
+      clearTimeout: sparing('clearTimeout', timers), clearInterval: sparing('clearInterval', timers),
+      cancelAnimationFrame: sparing('cancelAnimationFrame', frames),
+      requestIdleCallback: window.requestIdleCallback.bind(window), cancelIdleCallback: window.cancelIdleCallback.bind(window),
+      performance: window.performance, Intl: window.Intl, Date: window.Date, AbortSignal: window.AbortSignal, Temporal: window.Temporal
+    }
+  };
+}
+
 // write: 'allow' grants File System Access writes without a prompt; 'block' refuses them.
 export async function launchBrowser({ write = 'allow', viewport = { width: 1280, height: 800 } } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lmw-profile-'));
@@ -26,6 +58,7 @@ export async function launchBrowser({ write = 'allow', viewport = { width: 1280,
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS, viewport
   });
+  await context.addInitScript(keepPlaywrightTimersApart);
   const page = context.pages()[0] || await context.newPage();
   // A huge document keeps the browser busy laying it out; waits must outlast that.
   context.setDefaultTimeout(120000);

@@ -23,6 +23,8 @@ window.__lmwRuntime = {
   suggestedFileName: suggestedFileName,
   markChanged: markChanged,
   overwriteSave: overwriteSave,
+  redeclarableDocument: redeclarableDocument,
+  canRedeclareInWindow: canRedeclareInWindow,
   selectElement: selectElement,
   fillStylePanel: fillStylePanel
 };

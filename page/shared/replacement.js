@@ -1,0 +1,129 @@
+// Writing a whole new document into the window: the start page's hand-off, opening another file,
+// undo and redo all come through here. The window outlives each document, so the old document's
+// timers and frame callbacks are ended first, and the new document's inline scripts are made
+// safe to run where their declarations already stand.
+
+var JAVASCRIPT_TYPES = wordSet('text/javascript application/javascript application/ecmascript ' +
+  'application/x-ecmascript application/x-javascript text/ecmascript text/javascript1.0 ' +
+  'text/javascript1.1 text/javascript1.2 text/javascript1.3 text/javascript1.4 text/javascript1.5 ' +
+  'text/jscript text/livescript text/x-ecmascript text/x-javascript');
+var TAG_ATTRIBUTE = /([^\s"'>\/=][^\s"'>\/=]*)(?:\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))?/g;
+// Inside these an inline script either never runs as written or is not script data at all.
+var SCRIPT_FREE_CONTAINERS = ['template', 'svg', 'math'];
+// A quick look for inline scripts that may declare something, before any certain reading.
+var SCRIPT_WITH_DECLARATION = /<script(?![^>]*data-lmw-runtime)[^>]*>(?:(?!<\/script[\s\/>])[\s\S])*?\b(?:let|const|class)\b/i;
+
+// Timer and frame ids are small increasing integers per window: every id up to a fresh one is
+// cleared. Ids already cleared at an earlier replacement are not visited again.
+function clearIdsThrough(newest, clearedBefore, clear) {
+  var first = clearedBefore > 0 && clearedBefore < newest ? clearedBefore + 1 : 1;
+  for (var id = first; id <= newest; id++) clear(id);
+  return newest;
+}
+
+function cancelPendingCallbacks() {
+  var noop = function () {};
+  window.__LMW_TIMERS_CLEARED = clearIdsThrough(setTimeout(noop, 0), window.__LMW_TIMERS_CLEARED, clearTimeout);
+  window.__LMW_FRAMES_CLEARED = clearIdsThrough(requestAnimationFrame(noop), window.__LMW_FRAMES_CLEARED, cancelAnimationFrame);
+}
+
+// The attributes of a script start tag by lower-case name; the first of a repeated name counts.
+function scriptTagAttributes(tagText) {
+  var attributes = Object.create(null);
+  var match;
+  TAG_ATTRIBUTE.lastIndex = '<script'.length;
+  while ((match = TAG_ATTRIBUTE.exec(tagText))) {
+    var name = match[1].toLowerCase();
+    if (!(name in attributes)) attributes[name] = match[2] !== undefined ? match[2] : match[3] !== undefined ? match[3] : match[4] || '';
+  }
+  return attributes;
+}
+
+// A classic script the parser runs from its own text: no src, no nomodule, and a JavaScript type.
+function isInlineClassicScript(attributes) {
+  if ('src' in attributes || 'nomodule' in attributes || 'data-lmw-runtime' in attributes) return false;
+  var type = attributes.type;
+  if (type === undefined) type = attributes.language ? 'text/' + attributes.language : '';
+  type = type.trim().toLowerCase();
+  return type === '' || JAVASCRIPT_TYPES[type] === true;
+}
+
+// In an escaped script (a comment opener with a "<script" after it) the closing tag found is
+// not the real one, so nothing after it can be placed with certainty.
+function hidesScriptEnd(content) {
+  var escape = content.indexOf('<\!--');
+  return escape >= 0 && /<script[\s\/>]/i.test(content.slice(escape));
+}
+
+// The inline classic scripts of a document's text as { tagStart, tagEnd, contentEnd }.
+function inlineClassicScripts(text) {
+  var scripts = [];
+  var containers = 0;
+  var lost = false;
+  walkTags(text, SCRIPT_FREE_CONTAINERS.concat('script'), function (tag) {
+    if (lost) return;
+    if (tag.name !== 'script' && !/\/>$/.test(text.slice(tag.start, tag.end))) {
+      containers = Math.max(0, containers + (tag.closing ? -1 : 1));
+    }
+    if (tag.name !== 'script' || tag.closing || containers > 0) return;
+    if (hidesScriptEnd(text.slice(tag.end, tag.contentEnd))) {
+      lost = true;
+      return;
+    }
+    if (isInlineClassicScript(scriptTagAttributes(text.slice(tag.start, tag.end)))) {
+      scripts.push({ tagStart: tag.start, tagEnd: tag.end, contentEnd: tag.contentEnd });
+    }
+  });
+  return scripts;
+}
+
+// The script start tag marked with the original text, which every serialisation puts back.
+function markedScriptTag(tagText, original) {
+  var nameEnd = '<script'.length;
+  return tagText.slice(0, nameEnd) + ' ' + SCRIPT_SOURCE_ATTRIBUTE + '="' + escapeAttribute(original) + '"' + tagText.slice(nameEnd);
+}
+
+// The document's text with each inline classic script's top-level declarations made
+// redeclarable where canRedeclare allows, and every name so declared.
+function redeclarableDocument(text, canRedeclare) {
+  var result = { text: text, names: [] };
+  if (!SCRIPT_WITH_DECLARATION.test(text)) return result;
+  var pieces = [];
+  var copied = 0;
+  inlineClassicScripts(text).forEach(function (script) {
+    var original = text.slice(script.tagEnd, script.contentEnd);
+    var converted = redeclarableScript(original, canRedeclare);
+    if (!converted) return;
+    pieces.push(text.slice(copied, script.tagStart), markedScriptTag(text.slice(script.tagStart, script.tagEnd), original),
+      converted.text);
+    copied = script.contentEnd;
+    result.names = result.names.concat(converted.names);
+  });
+  pieces.push(text.slice(copied));
+  result.text = pieces.join('');
+  return result;
+}
+
+// A name may be declared with var when an earlier replacement did so, or when the window has no
+// property of that name: a var would write through the window's own ("name" would become the
+// window's name, turned into a string; "history" would stay the window's history).
+function canRedeclareInWindow(name) {
+  var declared = window.__LMW_REDECLARED_NAMES;
+  if (declared && declared[name] === true) return true;
+  var own = Object.prototype.hasOwnProperty;
+  return !own.call(window, name) && !own.call(Window.prototype, name) && !(name in EventTarget.prototype);
+}
+
+function rememberRedeclared(names) {
+  var declared = window.__LMW_REDECLARED_NAMES || (window.__LMW_REDECLARED_NAMES = Object.create(null));
+  names.forEach(function (name) { declared[name] = true; });
+}
+
+function writeWholeDocument(text) {
+  cancelPendingCallbacks();
+  var prepared = redeclarableDocument(text, canRedeclareInWindow);
+  rememberRedeclared(prepared.names);
+  document.open();
+  document.write(prepared.text);
+  document.close();
+}
