@@ -74,11 +74,11 @@ function handOverStacksThroughWindow() {
 // Stale keys go first, so a stack whose write fails is missing rather than an older one.
 function writeHistoryStorage(withStacks) {
   forgetHistoryKeys();
-  var writes = withStacks ? [['__lw-history', state.history], ['__lw-future', state.future]] : [];
+  var writes = withStacks ? [['__lw-history', JSON.stringify(state.history)], ['__lw-future', JSON.stringify(state.future)]] : [];
   writes.push(['__lw-restoring', '1'], ['__lw-auto-edit', '1']);
   try {
     writes.forEach(function (write) {
-      sessionStorage.setItem(write[0], typeof write[1] === 'string' ? write[1] : JSON.stringify(write[1]));
+      sessionStorage.setItem(write[0], write[1]);
     });
   } catch (ignored) {
     // The next instance finds a stack missing and tells the user that history was lost.
@@ -119,8 +119,6 @@ function stepThroughHistory(from, to, reason, emptyMessage) {
   var entry = from.pop();
   pushLimited(to, { html: serializeAndLeaveTextEditing(), reason: reason });
   handOverHistory();
-  setDirty(true);
-  publishHandoffGlobals();
   replaceDocument(entry.html);
 }
 
@@ -132,6 +130,7 @@ function redo() {
   stepThroughHistory(state.future, state.history, 'undo', '没有可复原的操作');
 }
 
+// The replaced document starts dirty, and the next instance finds that in the published globals.
 function replaceDocument(html) {
   state.restoring = true;
   setDirty(true);

@@ -4,13 +4,11 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import path from 'node:path';
 import { execFileSync } from 'node:child_process';
 import {
-  browserSession, launchBrowser, openStartPage, dropOnDropZone, chooseThroughInput, catchHandle, waitForRuntime,
-  writeFixture, tempDir, TEST_PAGE
+  browserSession, launchBrowser, catchHandle, writeFixture, tempDir
 } from '../support/browser.mjs';
-import { toastStartingWith, typeAtEnd, pressForNewInstance } from '../support/editor.mjs';
+import { openInEditor, toastStartingWith, typeAtEnd, pressForNewInstance } from '../support/editor.mjs';
 import { ENCODED, fingerprintOf } from '../support/fixtures.mjs';
 
 const dialogs = [];
@@ -30,10 +28,8 @@ const PLAIN = '<!DOCTYPE html><html><head><meta charset="utf-8"><title>存档</t
 
 // Opens through a drop, which gives the editor a real handle, and gates the writable's close so
 // a test can act between the write and the close, or just after it.
-async function openWithHandle(page, file) {
-  await openStartPage(page, TEST_PAGE);
-  await dropOnDropZone(page, file);
-  await waitForRuntime(page);
+async function openWithHandle(page, dir, name, content) {
+  const file = await openInEditor(page, dir, name, content, { handle: true });
   await page.evaluate(() => {
     const close = FileSystemWritableFileStream.prototype.close;
     FileSystemWritableFileStream.prototype.close = async function () {
@@ -46,6 +42,7 @@ async function openWithHandle(page, file) {
       if (after) await after();
     };
   });
+  return file;
 }
 
 // Acts and waits for the toast that the action shows, never one shown before it.
@@ -69,8 +66,7 @@ function editorState(page) {
 
 test('a GBK file saves as UTF-8; nothing to save writes nothing; edits made during a save stay unsaved', async () => {
   const { page } = browser;
-  const file = writeFixture(browser.dir, 'gbk.html', ENCODED['gbk-meta.html'].bytes);
-  await openWithHandle(page, file);
+  const file = await openWithHandle(page, browser.dir, 'gbk.html', ENCODED['gbk-meta.html'].bytes);
   await typeAtEnd(page, 'p', '！');
   assert.equal(await toastAfter(page, press(page, 'Control+s'), '已覆盖保存'), '已覆盖保存：gbk.html');
   const saved = fs.readFileSync(file);
@@ -104,8 +100,7 @@ test('a GBK file saves as UTF-8; nothing to save writes nothing; edits made duri
 
 test('changes made on disk by others are caught before every overwrite; a deleted file is not recreated', async () => {
   const { page } = browser;
-  const file = writeFixture(browser.dir, 'outside.html', PLAIN);
-  await openWithHandle(page, file);
+  const file = await openWithHandle(page, browser.dir, 'outside.html', PLAIN);
   const question = '磁盘文件已被其他程序或另一个编辑器窗口修改。\n\n确定仍要覆盖磁盘上的新内容吗？\n选择“取消”可保留双方内容，再使用“另存为”。';
   for (const round of ['第一次', '第二次']) {
     await typeAtEnd(page, 'h1', round);
@@ -138,9 +133,8 @@ const FAULTS = [
 ];
 
 async function breakTheSave(page, dir, fault) {
-  const file = writeFixture(dir, 'fault.html', PLAIN);
+  const file = await openWithHandle(page, dir, 'fault.html', PLAIN);
   const old = fs.readFileSync(file);
-  await openWithHandle(page, file);
   if (fault.gate) {
     const binding = `__lmwFault${FAULTS.indexOf(fault)}`;
     await page.exposeFunction(binding, () => fault.act(file));
@@ -180,9 +174,7 @@ test('every real write failure leaves the previous bytes, no swap file, and says
 
 test('save-as names, the first save of a file without a handle, a closed picker, a download and a clipboard copy', async () => {
   const { page, context } = browser;
-  await openStartPage(page, TEST_PAGE);
-  await chooseThroughInput(page, writeFixture(browser.dir, 'plain.html', PLAIN));
-  await waitForRuntime(page);
+  await openInEditor(page, browser.dir, 'plain.html', PLAIN);
   const chosen = writeFixture(browser.dir, 'chosen.html', '');
   await catchHandle(page, chosen);
   await page.evaluate(() => {
