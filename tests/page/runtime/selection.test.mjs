@@ -48,9 +48,12 @@ function slideOrder(page, selector = '#s1') {
   return page.evaluate((s) => [...document.querySelector(s).children].map((child) => child.id), selector);
 }
 
-// Which elements the selection outline and the multi-selection outlines cover.
+// Which elements the selection outline and the multi-selection outlines cover, read once the
+// outlines' appearing animation has ended (it scales them up from slightly smaller).
 function outlined(page) {
-  return page.evaluate(() => {
+  return page.evaluate(async () => {
+    const outlines = [...document.querySelectorAll('.__lw-sel-ov, .__lw-multi-ov')];
+    await Promise.all(outlines.flatMap((outline) => outline.getAnimations()).map((animation) => animation.finished));
     const covers = (outline) => [...document.querySelectorAll('[id]')].find((element) => {
       const a = outline.getBoundingClientRect();
       const b = element.getBoundingClientRect();
