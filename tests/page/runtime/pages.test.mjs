@@ -154,6 +154,8 @@ test('entering edit mode leaves every box of a deck and of an article where it w
     .map((e) => { const b = e.getBoundingClientRect(); return `${e.tagName}.${e.className} ${b.x},${b.y},${b.width},${b.height}`; }));
   for (const [name, html] of [['deck', deck(true)], ['article', ARTICLE]]) {
     await openInEditor(browser.page, browser.dir, `${name}.html`, html);
+    // The deck's clock is empty, and so of no height, until its timer first ticks.
+    await browser.page.waitForFunction(() => !document.getElementById('clock') || document.getElementById('clock').textContent);
     const inEditMode = await boxes();
     assert.ok(inEditMode.length > 5);
     await browser.page.keyboard.press('Alt+e');
