@@ -13,6 +13,8 @@ function beginElementDrag(event) {
   event.dataTransfer.effectAllowed = 'move';
   event.dataTransfer.setData('text/plain', DRAG_MARK);
   var preview = source.cloneNode(true);
+  // A copy of the document's marks would make the element's own look copied.
+  forEachMatchFrom(preview, SOURCE_MARK_SELECTOR, function (element) { element.removeAttribute(SOURCE_MARK); });
   preview.setAttribute('data-lmw-ui', 'drag-preview');
   preview.style.cssText += ';position:fixed;top:-9999px;opacity:0.5;pointer-events:none';
   document.body.appendChild(preview);
@@ -64,7 +66,9 @@ function moveDraggedElement(event) {
   recordHistory('move');
   var box = target.getBoundingClientRect();
   var before = event.clientY < box.top + box.height / 2;
-  target.parentNode.insertBefore(source, before ? target : target.nextSibling);
+  var oldParent = source.parentElement;
+  withoutObservation(function () { target.parentNode.insertBefore(source, before ? target : target.nextSibling); });
+  moveInModel(source, oldParent);
   state.dragSource = null;
   repositionOutlines();
   markChanged('已移动元素');

@@ -164,12 +164,13 @@ function beginTextEditing(x, y) {
 }
 
 // The first input of an editing spell records the document as it was when the spell began;
-// later input of the same spell records nothing.
+// later input of the same spell records nothing. Every input reaches the document's text.
 function recordFirstInput() {
   if (state.pendingTextSnapshot) {
     pushHistoryEntry(state.pendingTextSnapshot);
     state.pendingTextSnapshot = null;
   }
+  noteEdited(state.textEditing);
   markChanged();
   refreshSelectionOutline();
 }
@@ -251,9 +252,11 @@ function clearFormatting() {
   recordHistory('clearFormat');
   if (textMode) {
     if (!clearTextFormatting()) return;
+    noteEdited(state.textEditing);
     markChanged('已清除选中文字的格式');
   } else {
     clearElementFormatting(element);
+    noteEdited(element);
     markChanged('已清除所选元素的内联格式');
   }
   refreshSelectionOutline();

@@ -81,7 +81,8 @@ function duplicateElement() {
   if (!target) return;
   recordHistory('clone');
   var copy = withoutEditingMarks(target.cloneNode(true));
-  target.parentNode.insertBefore(copy, target.nextSibling);
+  copyInModel(target, copy);
+  withoutObservation(function () { target.parentNode.insertBefore(copy, target.nextSibling); });
   selectElement(copy);
   markChanged('已复制元素');
 }
@@ -91,6 +92,7 @@ function deleteElement() {
   if (!target || !window.confirm('确定删除此元素？')) return;
   recordHistory('delete');
   forgetSelectionWithin(target);
+  cutFromModel(target);
   removeNode(target);
   markChanged('已删除元素');
 }
@@ -125,7 +127,9 @@ function moveAmongSiblings(move) {
     return;
   }
   recordHistory('move');
-  move.swap(target, sibling);
+  var parent = target.parentElement;
+  withoutObservation(function () { move.swap(target, sibling); });
+  moveInModel(target, parent);
   repositionOutlines();
   markChanged(move.done);
 }

@@ -133,6 +133,7 @@ function replaceCurrent() {
   var parent = active.parentNode;
   parent.replaceChild(document.createTextNode(replacement), active);
   parent.normalize();
+  noteEdited(parent);
   markChanged('已替换');
   runFind();
 }
@@ -162,7 +163,10 @@ function replaceAll() {
   });
   if (count) {
     recordHistory('replaceAll');
-    changes.forEach(function (change) { change.node.data = change.text; });
+    changes.forEach(function (change) {
+      change.node.data = change.text;
+      noteEdited(change.node.parentNode);
+    });
     markChanged('已替换 ' + count + ' 处');
   } else {
     showToast('未找到匹配内容');

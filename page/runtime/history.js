@@ -15,9 +15,10 @@ function runtimeScriptForNextDocument() {
   return '<script data-lmw-runtime="editor" src="' + escapeAttribute(src) + '"><\/script>';
 }
 
-function attachRuntime(html) {
+// Writes a document's text into the window with the icon link and the runtime script attached.
+function writeWithRuntime(html) {
   var icon = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
-  return insertRuntimeParts(html, icon, runtimeScriptForNextDocument());
+  writeSourceDocument(html, icon, runtimeScriptForNextDocument());
 }
 
 // Undo works on whole-document snapshots: every operation records the document as it stands,
@@ -135,13 +136,12 @@ function replaceDocument(html) {
   state.restoring = true;
   setDirty(true);
   publishHandoffGlobals();
-  var text = attachRuntime(html);
   try {
     sessionStorage.setItem('__lw-restoring', '1');
   } catch (ignored) {
     // The stacks may still arrive through the window.
   }
-  writeWholeDocument(text);
+  writeWithRuntime(html);
 }
 
 function isHistoryEntry(entry) {

@@ -50,11 +50,11 @@ function placeImage(dataUrl, reason, message) {
   var selected = state.selected;
   if (editing && editing.isConnected) {
     putImageAtCaret(image, editing);
-  } else if (isDocumentElement(selected) && selected.isConnected) {
-    selected.parentNode.insertBefore(image, selected.nextSibling);
-    selectElement(image);
+    noteEdited(editing);
   } else {
-    (ui.contentWrap || document.body).appendChild(image);
+    if (isDocumentElement(selected) && selected.isConnected) selected.parentNode.insertBefore(image, selected.nextSibling);
+    else (ui.contentWrap || document.body).appendChild(image);
+    insertInModel(image);
     selectElement(image);
   }
   refreshToolbar();
@@ -109,6 +109,7 @@ function dropImageFile(event) {
   readAsDataUrl(file, function (dataUrl) {
     recordHistory('image');
     image.src = dataUrl;
+    setAttributeInModel(image, 'src', image.getAttribute('src'));
     markChanged('图片已替换');
   });
 }

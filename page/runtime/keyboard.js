@@ -61,6 +61,7 @@ function deleteSelectedImage() {
   var image = state.selected;
   recordHistory('deleteImage');
   forgetSelectionWithin(image);
+  cutFromModel(image);
   removeNode(image);
   markChanged('已删除图片；按 Alt+Z 可撤销');
 }

@@ -1,28 +1,71 @@
-// The clean serialisation of the live document, for saving, copying and undo snapshots.
-// Marker removal itself is shared with the start page (stripMarkers).
+// The clean text of the document for saving, copying and undo: the model's text, with its
+// charset declaration made to agree with the UTF-8 that saving writes. Marker removal itself is
+// shared with the start page (stripMarkers).
 
-// Saving always writes UTF-8, so the declaration in the head is made to agree with the bytes.
-function declareUtf8(root) {
-  var head = root.querySelector('head');
-  if (!head) return;
-  var meta = head.querySelector('meta[charset]');
-  if (!meta) {
-    meta = root.ownerDocument.createElement('meta');
-    head.insertBefore(meta, head.firstChild);
+var CONTENT_TYPE_CHARSET = /charset[\t\n\f\r ]*=[\t\n\f\r ]*["']?([^;"'\t\n\f\r ]+)/i;
+var UTF8_DECLARATION = '<meta charset="UTF-8">';
+
+function isUtf8Label(label) {
+  try {
+    return new TextDecoder(String(label).trim()).encoding === 'utf-8';
+  } catch (unknown) {
+    return false;
   }
-  meta.setAttribute('charset', 'UTF-8');
-  forEachNode(head.querySelectorAll('meta[http-equiv]'), function (element) {
-    if (String(element.getAttribute('http-equiv')).toLowerCase() === 'content-type') {
-      element.setAttribute('content', 'text/html; charset=UTF-8');
-    }
+}
+
+// The charset the author's start tag of a head meta declares, and how: by its charset attribute
+// or as an http-equiv Content-Type; null for a meta that declares none.
+function declarationOf(model, meta) {
+  var id = markOf(meta);
+  if (!isSpanned(model, id)) return null;
+  var tag = modelSlice(model, model.spans.start[id], model.spans.tagEnd[id]);
+  var charset = attributeOfTag(tag, 'charset');
+  if (charset !== null) return { meta: meta, attribute: 'charset', label: charset };
+  if (String(attributeOfTag(tag, 'http-equiv')).toLowerCase() !== 'content-type') return null;
+  var content = CONTENT_TYPE_CHARSET.exec(attributeOfTag(tag, 'content') || '');
+  return { meta: meta, attribute: 'content', label: content ? content[1] : 'utf-8' };
+}
+
+function headDeclarations(model) {
+  if (!document.head) return [];
+  var found = [];
+  forEachNode(document.head.querySelectorAll('meta'), function (meta) {
+    var declaration = declarationOf(model, meta);
+    if (declaration) found.push(declaration);
   });
+  return found;
+}
+
+// Where a new declaration goes: first in the head, after its start tag, or where the head would be.
+function declarationPlace(model) {
+  var head = markOf(document.head);
+  if (isSpanned(model, head)) return model.spans.tagEnd[head];
+  var html = markOf(document.documentElement);
+  return isSpanned(model, html) ? model.spans.tagEnd[html] : documentPrefix(model).length;
+}
+
+// A head declaration of another encoding is made UTF-8, and a file read in another encoding
+// that declares none gets one; nothing else of the text changes.
+function declareUtf8InModel(model) {
+  var declarations = headDeclarations(model);
+  declarations.forEach(function (declaration) {
+    if (isUtf8Label(declaration.label)) return;
+    setAttributeInModel(declaration.meta, declaration.attribute,
+      declaration.attribute === 'charset' ? 'UTF-8' : 'text/html; charset=UTF-8');
+  });
+  var hasCharset = declarations.some(function (declaration) { return declaration.attribute === 'charset'; });
+  if (hasCharset || state.sourceEncoding === 'utf-8' || model.declaredUtf8) return;
+  flushModel(model);
+  var at = declarationPlace(model);
+  replaceModelText(model, at, at, UTF8_DECLARATION, null);
+  model.declaredUtf8 = true;
 }
 
 function serializeDocument() {
-  var root = document.documentElement.cloneNode(true);
-  stripMarkers(root);
-  declareUtf8(root);
-  return '<!DOCTYPE html>\n' + root.outerHTML;
+  var model = state.model;
+  flushModel(model);
+  declareUtf8InModel(model);
+  return modelText(model);
 }
 
 function serializeAndLeaveTextEditing() {

@@ -17,9 +17,11 @@ function openAnotherFile() {
 }
 
 function replaceWithOpenedFile(file, handle, result) {
-  var parsed = new DOMParser().parseFromString(result.text, 'text/html');
-  stripMarkers(parsed.documentElement);
-  var html = '<!DOCTYPE html>\n' + parsed.documentElement.outerHTML;
+  var html = documentForEditing(result.text);
+  if (!html) {
+    showToast('文件内容为空，未打开');
+    return;
+  }
   state.saveHandle = handle || null;
   state.fileName = file.name || '';
   state.fileFingerprint = result.fingerprint || '';
@@ -30,7 +32,7 @@ function replaceWithOpenedFile(file, handle, result) {
   forgetHistory();
   publishHandoffGlobals();
   state.restoring = true;
-  writeWholeDocument(attachRuntime(html));
+  writeWithRuntime(html);
 }
 
 function loadAnotherFile(file, handle) {

@@ -89,10 +89,13 @@ function sendArrowKey(step) {
   document.dispatchEvent(new KeyboardEvent('keydown', { key: key, code: key, bubbles: true, cancelable: true }));
 }
 
+// The classes that show a slide are the document's own and stay in its text.
 function markSlides(pages, target) {
   pages.forEach(function (page, index) {
     page.node.classList.toggle('active', index === target);
     page.node.classList.toggle('prev', index < target);
+    setClassTokenInModel(page.node, 'active', index === target);
+    setClassTokenInModel(page.node, 'prev', index < target);
   });
 }
 

@@ -33,6 +33,7 @@ function injectStylesheet() {
 
 function startRuntime() {
   var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
+  state.model = takeDocumentModel();
   injectStylesheet();
   buildInterface();
   forgetDraft();

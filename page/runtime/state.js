@@ -39,7 +39,9 @@ var state = {
   textInputHandler: null,
   pendingTextSnapshot: null,
   // Bumped by every change, so a save can tell whether the document changed while it wrote.
-  changeCount: 0
+  changeCount: 0,
+  // The document's text as opened plus the user's edits (model.js).
+  model: null
 };
 
 var ui = {};

@@ -355,7 +355,10 @@ function applyStyle(prop, value) {
   var targets = state.multiSelected.length ? state.multiSelected : (state.selected ? [state.selected] : []);
   if (!targets.length) return;
   recordHistory('style');
-  targets.forEach(function (element) { element.style[prop] = value; });
+  targets.forEach(function (element) {
+    element.style[prop] = value;
+    setStylePropertyInModel(element, prop);
+  });
   markChanged();
   refreshSelectionOutline();
   if (state.multiSelected.length) drawMultiOutlines();

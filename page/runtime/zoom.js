@@ -46,8 +46,10 @@ function ensureContentWrapper() {
   forEachNode(document.body.childNodes, function (node) {
     if (!isEditorUi(node)) content.push(node);
   });
-  content.forEach(function (node) { wrapper.appendChild(node); });
-  document.body.appendChild(wrapper);
+  withoutObservation(function () {
+    content.forEach(function (node) { wrapper.appendChild(node); });
+    document.body.appendChild(wrapper);
+  });
   ui.contentWrap = wrapper;
   if (state.zoomLevel !== 100) setZoom(state.zoomLevel);
   fitContentWrapper();
@@ -56,7 +58,7 @@ function ensureContentWrapper() {
 // The zoom level stays in the state and is applied again on the next entry.
 function removeContentWrapper() {
   if (!ui.contentWrap) return;
-  unwrapElement(ui.contentWrap);
+  withoutObservation(function () { unwrapElement(ui.contentWrap); });
   delete ui.contentWrap;
 }
 

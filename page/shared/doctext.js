@@ -1,6 +1,6 @@
-// Finding places in a document's text and inserting the editor's icon link and runtime script
-// there, literally. Both the start page's hand-off and the runtime's own document replacement
-// use these, so a document comes up the same way whichever road it took.
+// Reading a document's text for its real tags, and the markup of the editor's icon link and
+// runtime script, which the start page's hand-off and the runtime's own document replacement
+// both put into every document they write.
 
 // Elements whose content is raw text: a closing tag written inside them is not markup.
 var RAW_TEXT_ELEMENTS = {
@@ -56,22 +56,6 @@ function walkTags(text, names, visit) {
   }
 }
 
-// The end of the first html start tag, the first head closing tag and the last body and html
-// closing tags (-1 when absent).
-function locateDocumentTags(text) {
-  var found = { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 };
-  walkTags(text, ['html', 'head', 'body'], function (tag) {
-    if (tag.closing) {
-      if (tag.name === 'head' && found.headClose < 0) found.headClose = tag.start;
-      if (tag.name === 'body') found.bodyClose = tag.start;
-      if (tag.name === 'html') found.htmlClose = tag.start;
-    } else if (tag.name === 'html' && found.htmlStartEnd < 0) {
-      found.htmlStartEnd = tag.end;
-    }
-  });
-  return found;
-}
-
 function escapeAttribute(value) {
   return String(value).replace(/&/g, '&amp;').replace(/"/g, '&quot;');
 }
@@ -83,23 +67,4 @@ function iconLinkMarkup(dataUri) {
 
 function runtimeScriptMarkup(source) {
   return '<script data-lmw-runtime="editor">' + source + '<\/script>';
-}
-
-// Puts the icon link at the end of the head and the runtime script at the end of the body.
-// Pieces are joined by slicing, never by a replace pattern, so "$1" or "$&" in the runtime
-// text stays as written.
-function insertRuntimeParts(text, iconMarkup, scriptMarkup) {
-  var tags = locateDocumentTags(text);
-  var insertions = [];
-  if (iconMarkup) {
-    if (tags.headClose >= 0) insertions.push({ at: tags.headClose, markup: iconMarkup });
-    else if (tags.htmlStartEnd >= 0) insertions.push({ at: tags.htmlStartEnd, markup: '<head>' + iconMarkup + '</head>' });
-  }
-  var scriptAt = tags.bodyClose >= 0 ? tags.bodyClose : tags.htmlClose >= 0 ? tags.htmlClose : text.length;
-  insertions.push({ at: scriptAt, markup: scriptMarkup });
-  insertions.sort(function (a, b) { return b.at - a.at; });
-  for (var i = 0; i < insertions.length; i++) {
-    text = text.slice(0, insertions[i].at) + insertions[i].markup + text.slice(insertions[i].at);
-  }
-  return text;
 }

@@ -54,12 +54,18 @@ function replaceHighlightWithText(element) {
   parent.normalize();
 }
 
-// Changes the tree in place; the tree is a clone or a parsed document, never the live one.
-function stripMarkers(root) {
+function forEachMatchFrom(root, selector, callback) {
+  if (root.matches && root.matches(selector)) callback(root);
+  forEachMatch(root, selector, callback);
+}
+
+// Takes out everything of the editor's but the source marks. Changes the tree in place; the tree
+// is a clone or a parsed document, never the live one, and may be a single element's copy.
+function stripEditorParts(root) {
   forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
   forEachMatch(root, FLOATING_CONTROLS, removeNode);
-  forEachMatch(root, REWRITTEN_SCRIPTS, restoreScriptSource);
-  forEachMatch(root, EDITING_MARKS, dropEditingMarks);
+  forEachMatchFrom(root, REWRITTEN_SCRIPTS, restoreScriptSource);
+  forEachMatchFrom(root, EDITING_MARKS, dropEditingMarks);
   forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
   forEachMatch(root, MULTI_SELECTION_OUTLINES, removeNode);
   CONTENT_WRAPPERS.forEach(function (selector) {
@@ -68,4 +74,9 @@ function stripMarkers(root) {
   // Short-lived interface pieces (a download link, a drag image) carry data-lmw-ui as well;
   // whatever of them still stands is interface, never content.
   forEachMatch(root, '[data-lmw-ui]', removeNode);
+}
+
+function stripMarkers(root) {
+  stripEditorParts(root);
+  forEachMatchFrom(root, SOURCE_MARK_SELECTOR, function (element) { element.removeAttribute(SOURCE_MARK); });
 }

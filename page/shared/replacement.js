@@ -48,13 +48,6 @@ function isInlineClassicScript(attributes) {
   return type === '' || JAVASCRIPT_TYPES[type] === true;
 }
 
-// In an escaped script (a comment opener with a "<script" after it) the closing tag found is
-// not the real one, so nothing after it can be placed with certainty.
-function hidesScriptEnd(content) {
-  var escape = content.indexOf('<\!--');
-  return escape >= 0 && /<script[\s\/>]/i.test(content.slice(escape));
-}
-
 // The inline classic scripts of a document's text as { tagStart, tagEnd, contentEnd }.
 function inlineClassicScripts(text) {
   var scripts = [];
@@ -119,10 +112,38 @@ function rememberRedeclared(names) {
   names.forEach(function (name) { declared[name] = true; });
 }
 
-function writeWholeDocument(text) {
+var FRAGMENT_HEAD = '<!DOCTYPE html>\n<html><head><meta charset="UTF-8">' +
+  '<meta name="viewport" content="width=device-width,initial-scale=1.0"></head><body>\n';
+var FRAGMENT_TAIL = '\n</body></html>';
+var EDITOR_TRACES = /data-lmw-|__lw-/i;
+
+// Leftovers of an earlier editor session in a file must never come back to life as working
+// editor parts, so they are taken out before the document is written.
+function stripEditorArtifacts(markup) {
+  var doc = new DOMParser().parseFromString(markup, 'text/html');
+  stripMarkers(doc.documentElement);
+  return '<!DOCTYPE html>\n' + doc.documentElement.outerHTML;
+}
+
+// A file's text made ready for editing, the same on every road a file comes in by: a fragment
+// becomes a complete document, a file with editor leftovers is cleaned, and any other file is
+// edited exactly as it is, to its last byte. Empty when the file holds nothing but white space.
+function documentForEditing(source) {
+  var text = String(source == null ? '' : source);
+  if (!text.trim()) return '';
+  if (!/<html[\s>]/i.test(text)) text = FRAGMENT_HEAD + text.trim() + FRAGMENT_TAIL;
+  return EDITOR_TRACES.test(text) ? stripEditorArtifacts(text) : text;
+}
+
+// Writes a document's text into the window with the source marks and the editor's own parts,
+// and hands the text itself, with where each of its elements stands, to the runtime that starts
+// in it: that text, plus the user's edits, is what saving and undo write from then on.
+function writeSourceDocument(source, iconMarkup, scriptMarkup) {
   cancelPendingCallbacks();
-  var prepared = redeclarableDocument(text, canRedeclareInWindow);
+  var marked = markSource(source, iconMarkup, scriptMarkup);
+  var prepared = redeclarableDocument(marked.text, canRedeclareInWindow);
   rememberRedeclared(prepared.names);
+  window.__LMW_DOCUMENT_SOURCE = { text: source, spans: marked.spans };
   document.open();
   document.write(prepared.text);
   document.close();

@@ -8,11 +8,6 @@ var STATUS_TEXTS = {
   cancelled: '已取消打开文件。',
   notHtml: '请选择 .html 或 .htm 文件。'
 };
-var FRAGMENT_HEAD = '<!DOCTYPE html>\n<html><head><meta charset="UTF-8">' +
-  '<meta name="viewport" content="width=device-width,initial-scale=1.0"></head><body>\n';
-var FRAGMENT_TAIL = '\n</body></html>';
-var HTML5_DOCTYPE = /^<!doctype\s+html\s*>/i;
-var EDITOR_TRACES = /data-lmw-|__lw-/i;
 
 var fileInput = document.getElementById('file-input');
 var dropZone = document.getElementById('drop-zone');
@@ -34,26 +29,9 @@ function minimumBrowserReady() {
     window.LumaweaveFileCodec && document.querySelector && window.addEventListener);
 }
 
-// Leftovers of an earlier editor session in a file must never come back to life as working
-// editor parts, so they are taken out before the document is written.
-function stripEditorArtifacts(markup) {
-  var doc = new DOMParser().parseFromString(markup, 'text/html');
-  stripMarkers(doc.documentElement);
-  return '<!DOCTYPE html>\n' + doc.documentElement.outerHTML;
-}
-
-// A file without editor traces that already declares the HTML5 doctype parses to the same
-// document whether it is written as read or cleaned and serialised first; writing it as read
-// spares a second parse of the whole file, which dominates the opening of large documents.
-function needsCleaning(text) {
-  return EDITOR_TRACES.test(text) || !HTML5_DOCTYPE.test(text);
-}
-
 function launchEditor(source, handle, fileName, fingerprint, encoding) {
-  var text = String(source == null ? '' : source).trim();
+  var text = documentForEditing(source);
   if (!text) return;
-  if (!/<html[\s>]/i.test(text)) text = FRAGMENT_HEAD + text + FRAGMENT_TAIL;
-  if (needsCleaning(text)) text = stripEditorArtifacts(text);
 
   var iconLink = document.getElementById('lmw-app-icon');
   window.__LW_OPEN_FILE_HANDLE = handle || null;
@@ -67,7 +45,7 @@ function launchEditor(source, handle, fileName, fingerprint, encoding) {
   window.__LMW_APP_ICON_DATA_URI = iconLink ? iconLink.getAttribute('href') : '';
 
   var iconMarkup = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
-  writeWholeDocument(insertRuntimeParts(text, iconMarkup, runtimeScriptMarkup(window.EDITOR_JS_SOURCE)));
+  writeSourceDocument(text, iconMarkup, runtimeScriptMarkup(window.EDITOR_JS_SOURCE));
 }
 
 function readFile(file, handle) {

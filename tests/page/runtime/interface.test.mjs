@@ -164,10 +164,7 @@ test('start-up honours an auto-edit request, forgets any draft and guards unsave
     window.__LW_AUTO_ENTER_EDIT = false;
     if (autoEdit) sessionStorage.setItem('__lw-auto-edit', '1');
     localStorage.setItem('__lw-draft', 'left over');
-    const html = window.__lmwRuntime.attachRuntime(window.__lmwRuntime.serializeDocument());
-    document.open();
-    document.write(html);
-    document.close();
+    window.__lmwRuntime.writeWithRuntime(window.__lmwRuntime.serializeDocument());
   }, request);
   await rewrite(true);
   await waitForRuntime(page);

@@ -103,7 +103,9 @@ test('strings, comments, templates, regular expressions, loops and module script
     }
     await page.waitForFunction(() => window.__moduleRuns === 1 && window.__tricky);
     assert.deepEqual(await page.evaluate(() => [window.__tricky, window.__leftover, window.name, document.getElementById('named').textContent]),
-      [{ words: 'const { a|let } b|class { c', found: 3, box: 'let{', loop: [0, 1, 2] }, 'own text', '', '名字'], step);
+      [{ words: 'const { a|let } b|class { c', found: 3, box: 'let{', loop: [0, 1, 2] }, 'own text', '',
+        // Undo writes the paragraph as the author left it, empty; the script that fills it collides.
+        step === 'open' ? '名字' : ''], step);
     assert.deepEqual(await page.evaluate(() => [...document.scripts].slice(0, 3).map((s) => s.textContent)), [
       TRICKY_SCRIPT.replace(/\n(const|let) (words|found|fns)/g, '\nvar $2').replace('*/ const', '*/ var')
         .replace('class Box {', 'var Box = class Box {').replace('; } }\n', '; } };\n'), MODULE_SCRIPT, NAME_SCRIPT], step);

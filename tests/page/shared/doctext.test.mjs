@@ -6,9 +6,12 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 
-const source = fs.readFileSync(path.resolve('page/shared/doctext.js'), 'utf8');
-const { insertRuntimeParts, iconLinkMarkup, runtimeScriptMarkup } =
-  new Function(`${source}; return { insertRuntimeParts, iconLinkMarkup, runtimeScriptMarkup };`)();
+const source = ['scriptscan.js', 'doctext.js', 'sourcemap.js']
+  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+const { markSource, iconLinkMarkup, runtimeScriptMarkup } =
+  new Function(`${source}; return { markSource, iconLinkMarkup, runtimeScriptMarkup };`)();
+// The text as written into the window, without the elements' source marks.
+const insertRuntimeParts = (text, icon, script) => markSource(text, icon, script).text.replace(/ data-lmw-n="\d+"/g, '');
 
 test('the icon ends the head and the script ends the body, skipping look-alike tags', () => {
   const cases = [

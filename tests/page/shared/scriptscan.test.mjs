@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 
-const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'replacement.js']
+const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
   .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
 const { redeclarableScript, redeclarableDocument } =
   new Function(`${sources}; return { redeclarableScript, redeclarableDocument };`)();

@@ -21,26 +21,34 @@ function asciiWithBytes(before, bytes, after) {
   return Buffer.concat([Buffer.from(before, 'latin1'), bytes, Buffer.from(after, 'latin1')]);
 }
 
-// Each entry: the bytes, and what opening them must show.
+// Each entry: the bytes, what opening them must show, and the one change saving makes to the
+// decoded text: its head's declaration of the encoding becomes UTF-8.
 export const ENCODED = {
   'utf8.html': { bytes: Buffer.from(html('<title>u</title>', '<p>中文测试 UTF-8</p>')), text: '中文测试 UTF-8', encoding: 'utf-8' },
   'utf8-bom-declares-gbk.html': {
     bytes: Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from(html('<meta charset="gbk">', '<p>带 BOM 的中文</p>'))]),
-    text: '带 BOM 的中文', encoding: 'utf-8'
+    text: '带 BOM 的中文', encoding: 'utf-8', declared: ['<meta charset="gbk">', '<meta charset="UTF-8">']
   },
-  'utf16le.html': { bytes: utf16(html('<meta charset="gbk">', '<p>小端中文</p>'), false), text: '小端中文', encoding: 'utf-16le' },
-  'utf16be.html': { bytes: utf16(html('', '<p>大端中文</p>'), true), text: '大端中文', encoding: 'utf-16be' },
+  'utf16le.html': {
+    bytes: utf16(html('<meta charset="gbk">', '<p>小端中文</p>'), false), text: '小端中文', encoding: 'utf-16le',
+    declared: ['<meta charset="gbk">', '<meta charset="UTF-8">']
+  },
+  'utf16be.html': {
+    bytes: utf16(html('', '<p>大端中文</p>'), true), text: '大端中文', encoding: 'utf-16be',
+    declared: ['<head>', '<head><meta charset="UTF-8">']
+  },
   'gbk-meta.html': {
     bytes: asciiWithBytes('<!DOCTYPE html><html><head><meta charset="gb2312"></head><body><p>', GBK_ZHONGWEN_CESHI, '</p></body></html>'),
-    text: '中文测试', encoding: 'gbk'
+    text: '中文测试', encoding: 'gbk', declared: ['<meta charset="gb2312">', '<meta charset="UTF-8">']
   },
   'gbk-http-equiv.html': {
     bytes: asciiWithBytes('<html><head><meta http-equiv="Content-Type" content="text/html; charset=GB2312"></head><body><p>', GBK_ZHONGWEN_CESHI, '</p></body></html>'),
-    text: '中文测试', encoding: 'gbk'
+    text: '中文测试', encoding: 'gbk', declared: ['<head><meta http-equiv="Content-Type" content="text/html; charset=GB2312">',
+      '<head><meta charset="UTF-8"><meta http-equiv="Content-Type" content="text/html; charset=UTF-8">']
   },
   'big5.html': {
     bytes: asciiWithBytes('<html><head><meta charset=big5></head><body><p>', BIG5_ZHONGWEN, '</p></body></html>'),
-    text: '中文', encoding: 'big5'
+    text: '中文', encoding: 'big5', declared: ['<meta charset=big5>', '<meta charset="UTF-8">']
   },
   // The declaration stands past the sniffed 16384 bytes, so the valid UTF-8 decides.
   'late-declaration.html': {

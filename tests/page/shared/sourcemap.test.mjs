@@ -1,0 +1,132 @@
+// Where each element of a document's text stands, checked against the browser's own parser: on
+// markup written to trip a scanner (implied end tags, misnested formatting, tables that move
+// their content out, SVG and MathML, raw text, templates) and on random tag soup, every element
+// gets its mark, and every element whose end is called certain can be cut out of the text and
+// put back as the browser serialises it without changing the parsed document.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { browserSession } from '../support/browser.mjs';
+
+const SOURCES = ['scriptscan.js', 'doctext.js', 'sourcemap.js']
+  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+const browser = browserSession({
+  ready: async (session) => {
+    await session.page.setContent('<!DOCTYPE html><html><body></body></html>');
+    await session.page.addScriptTag({ content: SOURCES });
+  }
+});
+
+// In the page: parses through document.write into a frame, as the editor writes documents, and
+// lists what disagrees with the scan.
+function checkAgainstParser(texts) {
+  const frame = document.body.appendChild(document.createElement('iframe'));
+  const parse = (text) => {
+    const doc = frame.contentDocument;
+    doc.open();
+    doc.write(text);
+    doc.close();
+    return doc;
+  };
+  const unmarked = (element) => {
+    const copy = element.cloneNode(true);
+    [copy, ...copy.querySelectorAll('[data-lmw-n]')].forEach((e) => e.removeAttribute('data-lmw-n'));
+    return copy;
+  };
+  const serialised = (doc) => unmarked(doc.documentElement).outerHTML;
+  const faults = [];
+  for (const text of texts) {
+    const marked = markSource(text);
+    const spans = marked.spans;
+    const expected = serialised(parse(text));
+    const live = parse(marked.text);
+    if (serialised(live) !== expected) faults.push({ text, fault: 'marks change the document' });
+    const placed = [];
+    for (let id = 0; id < spans.count; id++) {
+      if (spans.start[id] < 0) continue;
+      const holders = live.querySelectorAll(`[data-lmw-n="${id}"]`);
+      if (!holders.length) faults.push({ text, id, fault: 'mark lost' });
+      if (spans.end[id] < 0) continue;
+      if (holders.length !== 1) faults.push({ text, id, fault: 'certain element found ' + holders.length + ' times' });
+      else placed.push({ id, markup: unmarked(holders[0]).outerHTML });
+    }
+    for (const { id, markup } of placed) {
+      const again = text.slice(0, spans.start[id]) + markup + text.slice(spans.end[id]);
+      const got = serialised(parse(again));
+      if (got !== expected) faults.push({ text, id, span: text.slice(spans.start[id], spans.end[id]), fault: 'span', got, expected });
+    }
+  }
+  frame.remove();
+  return faults;
+}
+
+async function faultsOf(texts) {
+  return browser.page.evaluate(checkAgainstParser, texts);
+}
+
+const TRICKY = [
+  '<!DOCTYPE html><html><head><title>t</title></head><body><p>a<p>b<ul><li>x<li>y</ul><dl><dt>t<dd>d</dl></body></html>\n',
+  '<!DOCTYPE html><p>one<div>block</div>two</p><h1>a<h2>b</h2><p>x<table><tr><td>c</table>',
+  '<p>quirks<table><tr><td>in p</table></p>',
+  '<!DOCTYPE html><b>bold<p>para</b>after</p><i><div>x</i>y</div>',
+  '<!DOCTYPE html><a href=1>one<a href=2>two</a><nobr>n<nobr>m',
+  '<!DOCTYPE html><table><div>moved</div>text<tr><td>1<td>2<tr><th>3</table><table><caption>c<tr><td>x</table>',
+  '<!DOCTYPE html><table><tbody><tr><td><table><tr><td>nested</table></td></tr></tbody></table>',
+  '<!DOCTYPE html><select><option>a<option>b<optgroup><option>c</select><ruby>r<rt>t<rp>p</ruby>',
+  '<!DOCTYPE html><svg viewBox="0 0 1 1"><path d="M0"/><g><circle/></g><foreignObject><div>html<p>in</div></foreignObject><p>out',
+  '<!DOCTYPE html><math><mi>x</mi><mtext><b>bold</b></mtext></math><svg><title><i>t</i></title><desc>d</desc></svg>',
+  '<!DOCTYPE html><svg><![CDATA[ <p> ]]><rect/></svg><math><annotation-xml encoding="text/html"><div>h</div></annotation-xml></math>',
+  '<!DOCTYPE html><script>if (a < b && "</p>") x = "<div>";</script><style>p > b { }</style><textarea><p>not</textarea><title>&lt;</title>',
+  '<!DOCTYPE html><xmp><b></xmp><noscript><p>raw</p></noscript><iframe><p></iframe>',
+  '<!DOCTYPE html><template><p>inside<td>cell</template><div>after</div>',
+  '<!DOCTYPE html><div title=">" data-x=\'a>b\' data-y=c/><br/><img src=a.png/ alt=""><p =x a"b=1>t</p>',
+  '<!DOCTYPE html><!-- <p> --><!--><!---><div><!-- x --!>y</div><!a><?php x ?></p></br><p/>',
+  '<!DOCTYPE html><head><meta charset=utf-8><link rel=x><p>early</p></head><body class=b><div>x</div></body></html>',
+  '<html><body><div>open</body>\n<p>after body</p></html>\n<!-- end -->',
+  '<!DOCTYPE html><body><button>a<button>b</button><form><form><input></form><h3>h<h4>i</h4>',
+  '<!DOCTYPE html><DIV CLASS=x><SPAN>Up</span></div><Svg><foreignObject><P>case</P></foreignObject></Svg>',
+  '<!DOCTYPE html><pre>\nline</pre><textarea>\nt</textarea><listing>\nl</listing><plaintext><p>rest'
+];
+
+test('the elements of markup written to trip a scanner keep their marks, and certain spans are exact', async () => {
+  assert.deepEqual(await faultsOf(TRICKY), []);
+});
+
+test('certain spans of the tricky markup cover what a reader would expect', async () => {
+  const spans = await browser.page.evaluate((text) => {
+    const { spans } = markSource(text);
+    return Array.from({ length: spans.count }, (_, id) => id).filter((id) => spans.start[id] >= 0)
+      .map((id) => spans.end[id] < 0 ? null : text.slice(spans.start[id], spans.end[id]));
+  }, '<!DOCTYPE html><body><ul><li>x<li>y</ul><b>q<p>r</b>s</p>\n</body>\n');
+  assert.deepEqual(spans, [null, '<ul><li>x<li>y</ul>', '<li>x', '<li>y', null],
+    'the body and the paragraph in misnested bold are uncertain; the bold itself carries no mark');
+});
+
+// Tag soup from a small vocabulary: every kind of element the parser treats specially.
+function tagSoup(seed, length) {
+  let state = seed;
+  const random = (n) => {
+    state = (state * 1103515245 + 12345) % 2147483648;
+    return state % n;
+  };
+  const names = ['p', 'div', 'li', 'ul', 'b', 'i', 'a', 'table', 'tr', 'td', 'th', 'tbody', 'span', 'svg', 'path',
+    'foreignObject', 'select', 'option', 'template', 'h1', 'h2', 'dd', 'dt', 'button', 'form', 'caption', 'math', 'mi',
+    'section', 'em', 'pre', 'br', 'img', 'hr', 'textarea', 'title', 'nobr', 'font', 'body', 'head', 'html'];
+  const pieces = [random(2) ? '<!DOCTYPE html>' : ''];
+  for (let i = 0; i < length; i++) {
+    const name = names[random(names.length)];
+    const kind = random(10);
+    if (kind < 5) pieces.push(`<${name}${random(3) ? '' : ' class="c' + i + '"'}${random(8) ? '' : '/'}>`);
+    else if (kind < 8) pieces.push(`</${name}>`);
+    else if (kind < 9) pieces.push(random(2) ? 'text ' : ' ');
+    else pieces.push(random(2) ? '<!-- c -->' : 'x<y');
+  }
+  return pieces.join('');
+}
+
+test('random tag soup: marks survive and certain spans are exact', async () => {
+  const documents = Array.from({ length: 2500 }, (_, i) => tagSoup(i + 1, 24));
+  const faults = await faultsOf(documents);
+  assert.deepEqual(faults.slice(0, 3), []);
+});
