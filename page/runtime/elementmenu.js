@@ -32,11 +32,14 @@ function placeMenuAt(menu, x, y) {
 
 // Blank space (the body, the content wrapper) keeps the browser's own menu: there is no element
 // there to copy, delete or move.
+// The drag handle sits on the selected element's outline, and may slide under the pointer while
+// the outline appears: a right-click on it is one on the selected element.
 function openContextMenu(event) {
-  if (!state.active || !isDocumentElement(event.target)) return;
+  var target = event.target === ui.dragHandle ? state.selected : event.target;
+  if (!state.active || !isDocumentElement(target)) return;
   event.preventDefault();
   stopListeningForMenuClose();
-  state.ctxTarget = event.target;
+  state.ctxTarget = target;
   placeMenuAt(ui.ctxMenu, event.clientX, event.clientY);
   // Listening only from the next task on keeps the event that opened the menu from closing it.
   setTimeout(function () {

@@ -590,6 +590,17 @@ function attributeOfTag(tag, name) {
   return element ? element.getAttribute(name) : null;
 }
 
+var UNQUOTED_SAFE = /^[^\t\n\f\r "'=<>`&]+$/;
+
+// An attribute's new value written the way the author wrote the old one: in the same quotes, or
+// unquoted where it can stand so.
+function writtenValue(tag, found, value) {
+  var quote = found.valueStart > 0 ? tag.charAt(found.valueStart - 1) : '';
+  if (quote === "'") return "'" + String(value).replace(/&/g, '&amp;').replace(/'/g, '&#39;') + "'";
+  if (quote !== '"' && found.valueStart >= 0 && UNQUOTED_SAFE.test(value)) return value;
+  return '"' + escapeAttribute(value) + '"';
+}
+
 // The start tag's text with one attribute set (null removes it); the other attributes stay as
 // written.
 function withAttribute(tag, name, value) {
@@ -597,6 +608,11 @@ function withAttribute(tag, name, value) {
   var found = findAttribute(read.attributes, name);
   var written = value === null ? '' : name + '="' + escapeAttribute(value) + '"';
   if (found) {
+    if (value !== null && found.valueStart >= 0) {
+      var valueFrom = tag.charAt(found.valueStart - 1) === '"' || tag.charAt(found.valueStart - 1) === "'" ? found.valueStart - 1 : found.valueStart;
+      var valueTo = valueFrom === found.valueStart ? found.valueEnd : found.valueEnd + 1;
+      return tag.slice(0, valueFrom) + writtenValue(tag, found, value) + tag.slice(valueTo);
+    }
     if (value !== null) return tag.slice(0, found.start) + written + tag.slice(found.end);
     var before = found.start;
     while (before > 0 && /[\t\n\f\r ]/.test(tag.charAt(before - 1))) before--;

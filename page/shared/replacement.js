@@ -125,13 +125,17 @@ function stripEditorArtifacts(markup) {
   return '<!DOCTYPE html>\n' + doc.documentElement.outerHTML;
 }
 
+var DOCTYPE_FIRST = /^[\t\n\f\r ]*<!doctype[\t\n\f\r ]/i;
+
 // A file's text made ready for editing, the same on every road a file comes in by: a fragment
 // becomes a complete document, a file with editor leftovers is cleaned, and any other file is
-// edited exactly as it is, to its last byte. Empty when the file holds nothing but white space.
+// edited exactly as it is, to its last byte. A file that opens with a doctype is a whole
+// document even where its html, head and body tags are left to the parser. Empty when the file
+// holds nothing but white space.
 function documentForEditing(source) {
   var text = String(source == null ? '' : source);
   if (!text.trim()) return '';
-  if (!/<html[\s>]/i.test(text)) text = FRAGMENT_HEAD + text.trim() + FRAGMENT_TAIL;
+  if (!/<html[\s>]/i.test(text) && !DOCTYPE_FIRST.test(text)) text = FRAGMENT_HEAD + text.trim() + FRAGMENT_TAIL;
   return EDITOR_TRACES.test(text) ? stripEditorArtifacts(text) : text;
 }
 
