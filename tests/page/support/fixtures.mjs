@@ -48,7 +48,7 @@ export const ENCODED = {
   },
   'big5.html': {
     bytes: asciiWithBytes('<html><head><meta charset=big5></head><body><p>', BIG5_ZHONGWEN, '</p></body></html>'),
-    text: '中文', encoding: 'big5', declared: ['<meta charset=big5>', '<meta charset="UTF-8">']
+    text: '中文', encoding: 'big5', declared: ['<meta charset=big5>', '<meta charset=UTF-8>']
   },
   // The declaration stands past the sniffed 16384 bytes, so the valid UTF-8 decides.
   'late-declaration.html': {
