@@ -425,13 +425,6 @@ function flushModel(model) {
   });
 }
 
-// The text of the document with every edit so far.
-function documentText() {
-  var model = state.model;
-  flushModel(model);
-  return modelText(model);
-}
-
 // An element whose text can be moved, copied or cut as a whole.
 function isWholeInText(model, element) {
   return isTrusted(model, element) && isCertain(model, markOf(element)) && holdsItsOwnElements(model, element);

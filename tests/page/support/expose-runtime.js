@@ -6,7 +6,6 @@ window.__lmwRuntime = {
   serializeDocument: serializeDocument,
   stripMarkers: stripMarkers,
   writeWithRuntime: writeWithRuntime,
-  documentText: documentText,
   noteEdited: noteEdited,
   loadAnotherFile: loadAnotherFile,
   openAnotherFile: openAnotherFile,
