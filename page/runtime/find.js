@@ -63,7 +63,7 @@ function findQuery() {
 // but never highlighted.
 function canHighlight(node) {
   var parent = node.parentNode;
-  return parent.namespaceURI === 'http://www.w3.org/1999/xhtml' && !RAW_TEXT_ELEMENTS[parent.tagName.toLowerCase()];
+  return parent.namespaceURI === 'http://www.w3.org/1999/xhtml' && RAW_TEXT_IN_HTML[parent.tagName.toLowerCase()] !== true;
 }
 
 function collectMatches(query) {

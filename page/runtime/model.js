@@ -11,10 +11,23 @@ function joinPieces(pieces) {
   return text;
 }
 
+// Where the opened text's elements stand is read when it is first needed, or when the browser is
+// idle after opening: the text is written into the window without waiting for it.
 function newModel(text, spans) {
-  var model = { pieces: [text], offsets: [0], length: text.length, spans: spans, pending: [], registry: [], suspects: {} };
-  model.spans.count = Math.max(model.spans.count, 0);
-  return model;
+  return { pieces: [text], offsets: [0], length: text.length, spans: spans, pending: [], registry: [] };
+}
+
+function ensureSpans(model) {
+  if (!model.spans) model.spans = sourceSpans(model.pieces[0]);
+  return model.spans;
+}
+
+function readSpansWhenIdle(model) {
+  var read = function () {
+    if (state.model === model && !state.restoring) ensureSpans(model);
+  };
+  if (window.requestIdleCallback) window.requestIdleCallback(read, { timeout: 2000 });
+  else setTimeout(read, 0);
 }
 
 function pieceAt(model, at) {
@@ -93,6 +106,7 @@ function shiftSpans(spans, from, to, length, placed) {
 
 // Every change to the model's text goes through here.
 function replaceModelText(model, from, to, text, placed) {
+  ensureSpans(model);
   replacePieces(model, from, to, text);
   shiftSpans(model.spans, from, to, text.length, placed);
 }
@@ -106,9 +120,10 @@ function modelText(model) {
 function takeDocumentModel() {
   var handed = window.__LMW_DOCUMENT_SOURCE;
   window.__LMW_DOCUMENT_SOURCE = undefined;
-  var model = handed && typeof handed.text === 'string' ? newModel(handed.text, handed.spans)
+  var model = handed && typeof handed.text === 'string' ? newModel(handed.text, null)
     : newModel('<!DOCTYPE html>\n' + cleanMarkup(document.documentElement), newSpanTable(0));
   watchForCopies(model);
+  readSpansWhenIdle(model);
   return model;
 }
 
@@ -124,7 +139,8 @@ function markSelector(id) {
 }
 
 function isSpanned(model, id) {
-  return id >= 0 && id < model.spans.count && model.spans.start[id] >= 0;
+  var spans = ensureSpans(model);
+  return id >= 0 && id < spans.count && spans.start[id] >= 0;
 }
 
 function isCertain(model, id) {
@@ -271,7 +287,7 @@ function cleanMarkup(element) {
 }
 
 function nextMarkId(model) {
-  var id = model.spans.count;
+  var id = ensureSpans(model).count;
   setSpan(model.spans, id, -1, -1, -1, -1);
   return id;
 }

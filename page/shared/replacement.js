@@ -8,11 +8,6 @@ var JAVASCRIPT_TYPES = wordSet('text/javascript application/javascript applicati
   'text/javascript1.1 text/javascript1.2 text/javascript1.3 text/javascript1.4 text/javascript1.5 ' +
   'text/jscript text/livescript text/x-ecmascript text/x-javascript');
 var TAG_ATTRIBUTE = /([^\s"'>\/=][^\s"'>\/=]*)(?:\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))?/g;
-// Inside these an inline script either never runs as written or is not script data at all.
-var SCRIPT_FREE_CONTAINERS = ['template', 'svg', 'math'];
-// A quick look for inline scripts that may declare something, before any certain reading.
-var SCRIPT_WITH_DECLARATION = /<script(?![^>]*data-lmw-runtime)[^>]*>(?:(?!<\/script[\s\/>])[\s\S])*?\b(?:let|const|class)\b/i;
-
 // Timer and frame ids are small increasing integers per window: every id up to a fresh one is
 // cleared. Ids already cleared at an earlier replacement are not visited again.
 function clearIdsThrough(newest, clearedBefore, clear) {
@@ -48,53 +43,67 @@ function isInlineClassicScript(attributes) {
   return type === '' || JAVASCRIPT_TYPES[type] === true;
 }
 
-// The inline classic scripts of a document's text as { tagStart, tagEnd, contentEnd }.
-function inlineClassicScripts(text) {
-  var scripts = [];
-  var containers = 0;
-  var lost = false;
-  walkTags(text, SCRIPT_FREE_CONTAINERS.concat('script'), function (tag) {
-    if (lost) return;
-    if (tag.name !== 'script' && !/\/>$/.test(text.slice(tag.start, tag.end))) {
-      containers = Math.max(0, containers + (tag.closing ? -1 : 1));
-    }
-    if (tag.name !== 'script' || tag.closing || containers > 0) return;
-    if (hidesScriptEnd(text.slice(tag.end, tag.contentEnd))) {
-      lost = true;
-      return;
-    }
-    if (isInlineClassicScript(scriptTagAttributes(text.slice(tag.start, tag.end)))) {
-      scripts.push({ tagStart: tag.start, tagEnd: tag.end, contentEnd: tag.contentEnd });
-    }
-  });
-  return scripts;
-}
-
 // The script start tag marked with the original text, which every serialisation puts back.
 function markedScriptTag(tagText, original) {
   var nameEnd = '<script'.length;
   return tagText.slice(0, nameEnd) + ' ' + SCRIPT_SOURCE_ATTRIBUTE + '="' + escapeAttribute(original) + '"' + tagText.slice(nameEnd);
 }
 
-// The document's text with each inline classic script's top-level declarations made
-// redeclarable where canRedeclare allows, and every name so declared.
-function redeclarableDocument(text, canRedeclare) {
-  var result = { text: text, names: [] };
-  if (!SCRIPT_WITH_DECLARATION.test(text)) return result;
+// A document's text as it is written into the window, in one pass: with the elements' source
+// marks (when asked), the editor's icon link and runtime script, and each inline classic
+// script's top-level declarations made redeclarable where canRedeclare allows; with every name
+// so declared.
+function composeDocument(text, tags, parts) {
+  var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script).map(function (insertion) {
+    return { from: insertion.at, to: insertion.at, markup: insertion.markup };
+  });
+  var names = [];
+  var marks = parts.marks ? tags.markAt : [];
+  var markAt = 0;
+  tags.scripts.forEach(function (script) {
+    var original = text.slice(script.tagEnd, script.contentEnd);
+    var converted = parts.canRedeclare && DECLARATION_WORD.test(original) ? redeclarableScript(original, parts.canRedeclare) : null;
+    if (!converted) return;
+    while (markAt < marks.length && marks[markAt] < script.tagStart) markAt++;
+    var tagText = text.slice(script.tagStart, script.tagEnd);
+    if (marks[markAt] < script.tagEnd) {
+      var inTag = marks[markAt] - script.tagStart;
+      tagText = tagText.slice(0, inTag) + sourceMarkAttribute(tags.markIds[markAt]) + tagText.slice(inTag);
+    }
+    edits.push({ from: script.tagStart, to: script.contentEnd, markup: markedScriptTag(tagText, original) + converted.text });
+    names = names.concat(converted.names);
+  });
+  edits.sort(function (a, b) { return a.from - b.from; });
+  return { text: composedText(text, tags, marks, edits), names: names };
+}
+
+// The pieces of the text between the edits, with the marks put in.
+function composedText(text, tags, marks, edits) {
   var pieces = [];
   var copied = 0;
-  inlineClassicScripts(text).forEach(function (script) {
-    var original = text.slice(script.tagEnd, script.contentEnd);
-    var converted = redeclarableScript(original, canRedeclare);
-    if (!converted) return;
-    pieces.push(text.slice(copied, script.tagStart), markedScriptTag(text.slice(script.tagStart, script.tagEnd), original),
-      converted.text);
-    copied = script.contentEnd;
-    result.names = result.names.concat(converted.names);
+  var markAt = 0;
+  var copyTo = function (at) {
+    for (; markAt < marks.length && marks[markAt] <= at; markAt++) {
+      if (marks[markAt] < copied) continue;
+      pieces.push(text.slice(copied, marks[markAt]), sourceMarkAttribute(tags.markIds[markAt]));
+      copied = marks[markAt];
+    }
+    pieces.push(text.slice(copied, at));
+    copied = at;
+  };
+  edits.forEach(function (edit) {
+    copyTo(edit.from);
+    pieces.push(edit.markup);
+    copied = Math.max(copied, edit.to);
   });
-  pieces.push(text.slice(copied));
-  result.text = pieces.join('');
-  return result;
+  copyTo(text.length);
+  return pieces.join('');
+}
+
+var DECLARATION_WORD = /\b(?:let|const|class)\b/;
+
+function redeclarableDocument(text, canRedeclare) {
+  return composeDocument(text, documentTags(text), { canRedeclare: canRedeclare });
 }
 
 // A name may be declared with var when an earlier replacement did so, or when the window has no
@@ -140,15 +149,15 @@ function documentForEditing(source) {
 }
 
 // Writes a document's text into the window with the source marks and the editor's own parts,
-// and hands the text itself, with where each of its elements stands, to the runtime that starts
-// in it: that text, plus the user's edits, is what saving and undo write from then on.
+// and hands the text itself to the runtime that starts in it: that text, plus the user's edits, is
+// what saving and undo write from then on.
 function writeSourceDocument(source, iconMarkup, scriptMarkup) {
   cancelPendingCallbacks();
-  var marked = markSource(source, iconMarkup, scriptMarkup);
-  var prepared = redeclarableDocument(marked.text, canRedeclareInWindow);
-  rememberRedeclared(prepared.names);
-  window.__LMW_DOCUMENT_SOURCE = { text: source, spans: marked.spans };
+  var composed = composeDocument(source, documentTags(source),
+    { marks: true, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
+  rememberRedeclared(composed.names);
+  window.__LMW_DOCUMENT_SOURCE = { text: source };
   document.open();
-  document.write(prepared.text);
+  document.write(composed.text);
   document.close();
 }

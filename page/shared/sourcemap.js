@@ -150,14 +150,14 @@ function rawTextEnd(text, name, from) {
 // The scan's running state: per element (in the order of their start tags) where its start tag
 // begins, where the tag's name and the whole tag end, where the element ends (-1 until known),
 // its parent, name and namespace, and whether its end is certain; the stack of open elements.
-var SCAN_NUMBERS = ['starts', 'nameEnds', 'tagEnds', 'ends', 'parents'];
+var SCAN_NUMBERS = ['starts', 'nameEnds', 'tagEnds', 'ends', 'parents', 'ordinals'];
 var SCAN_FLAGS = ['spaces', 'certain', 'marked'];
 
 function newSourceScan(text) {
   var scan = {
     text: text, pos: 0, count: 0, capacity: 0, names: [], stack: [], phase: 'initial', templates: 0, stopped: false,
     noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
-    tables: 0, selects: 0
+    tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: []
   };
   growScan(scan, Math.max(64, text.length >> 5));
   return scan;
@@ -195,6 +195,7 @@ function recordElement(scan, tag, space, end) {
   scan.ends[index] = end;
   scan.parents[index] = currentElement(scan);
   scan.names[index] = tag.name;
+  scan.ordinals[index] = typeof tag.ordinal === 'number' ? tag.ordinal : -1;
   scan.spaces[index] = space;
   // What a select holds is parsed by rules of its own.
   scan.certain[index] = scan.orphans.length === 0 && scan.rebuilt === 0 && scan.selects === 0 ? 1 : 0;
@@ -427,6 +428,18 @@ function rawTextElement(scan, tag) {
   }
   scan.ends[index] = closing.end;
   scan.pos = closing.end;
+  if (tag.name === 'script' && !scan.templates && !insideForeign(scan)) noteInlineScript(scan.scripts, scan.text, tag.start, tag.end, contentEnd);
+}
+
+function insideForeign(scan) {
+  return scan.stack.some(function (index) { return scan.spaces[index] !== HTML_SPACE; });
+}
+
+// Inline classic scripts run from their text: those are the ones made safe to run again.
+function noteInlineScript(scripts, text, tagStart, tagEnd, contentEnd) {
+  if (isInlineClassicScript(scriptTagAttributes(text.slice(tagStart, tagEnd)))) {
+    scripts.push({ tagStart: tagStart, tagEnd: tagEnd, contentEnd: contentEnd });
+  }
 }
 
 function stopScan(scan) {
@@ -844,14 +857,13 @@ function finishScan(scan) {
 
 // Where the editor's own parts go in: the end of the first html start tag, the first head end
 // tag, the last body and html end tags.
-function noteDocumentTag(scan, tag) {
-  var places = scan.places;
-  if (tag.kind === 'start') {
-    if (tag.name === 'html' && places.htmlStartEnd < 0) places.htmlStartEnd = tag.end;
-  } else if (tag.kind === 'end') {
-    if (tag.name === 'head' && places.headClose < 0) places.headClose = tag.start;
-    else if (tag.name === 'body') places.bodyClose = tag.start;
-    else if (tag.name === 'html') places.htmlClose = tag.start;
+function notePlace(places, kind, name, start, end) {
+  if (kind === 'start') {
+    if (name === 'html' && places.htmlStartEnd < 0) places.htmlStartEnd = end;
+  } else if (kind === 'end') {
+    if (name === 'head' && places.headClose < 0) places.headClose = start;
+    else if (name === 'body') places.bodyClose = start;
+    else if (name === 'html') places.htmlClose = start;
   }
 }
 
@@ -882,21 +894,31 @@ function scanSource(text) {
       break;
     }
     scan.pos = tag.end;
-    noteDocumentTag(scan, tag);
-    if (tag.kind === 'start') startTag(scan, tag);
-    else if (tag.kind === 'end') endTag(scan, tag);
+    notePlace(scan.places, tag.kind, tag.name, tag.start, tag.end);
+    if (tag.kind === 'start') {
+      tag.ordinal = scan.tagCount++;
+      // Every start tag gets its number, even one the parser drops, just as the quick reading numbers them.
+      if (!scan.templates && UNMARKED_ELEMENTS[tag.name] !== true) scan.markAt.push(tag.nameEnd, tag.ordinal);
+      startTag(scan, tag);
+    } else if (tag.kind === 'end') {
+      endTag(scan, tag);
+    }
     else if (tag.kind === 'text') inspectText(scan, lt, lt + 1);
   }
   finishScan(scan);
   return scan;
 }
 
-// The nearest ancestor that carries a mark: elements inside a template's content carry none, nor
-// do text-level elements.
+// Elements inside a template's content carry no mark, nor do text-level elements, nor elements
+// the parser makes without a tag of their own.
+function isMarkedRecord(scan, index) {
+  return scan.marked[index] === 1 && scan.ordinals[index] >= 0 && UNMARKED_ELEMENTS[scan.names[index]] !== true;
+}
+
 function markedParent(scan, index) {
   var parent = scan.parents[index];
-  while (parent >= 0 && (!scan.marked[parent] || UNMARKED_ELEMENTS[scan.names[parent]] === true)) parent = scan.parents[parent];
-  return parent;
+  while (parent >= 0 && !isMarkedRecord(scan, parent)) parent = scan.parents[parent];
+  return parent < 0 ? -1 : scan.ordinals[parent];
 }
 
 // Text-level elements carry no mark: an edit inside one is traced to the block around it, which
@@ -904,25 +926,26 @@ function markedParent(scan, index) {
 var UNMARKED_ELEMENTS = elementSet('a abbr b bdi bdo br cite code data dfn em i kbd mark q rp rt ruby s samp small ' +
   'span strong sub sup time u var wbr font big strike tt nobr');
 
-// The span table of a document's elements, by element number: where the start tag begins and
-// ends, where the element ends (-1 when uncertain), its parent's number; -1 starts an element
-// that has no place in the text.
+// The span table of a document's elements, by the number of their start tag in the text: where
+// the start tag begins and ends, where the element ends (-1 when uncertain), its parent's number;
+// -1 starts an element that has no place in the text.
 function newSpanTable(capacity) {
   var size = Math.max(16, capacity);
-  return {
+  var table = {
     count: 0, start: new Int32Array(size), tagEnd: new Int32Array(size), end: new Int32Array(size),
     parent: new Int32Array(size)
   };
+  ['start', 'tagEnd', 'end', 'parent'].forEach(function (field) { table[field].fill(-1); });
+  return table;
 }
 
 function growSpanTable(table, count) {
   if (count <= table.start.length) return;
   var grown = newSpanTable(Math.max(count, table.start.length * 2));
-  ['start', 'tagEnd', 'end', 'parent'].forEach(function (field) { grown[field].set(table[field]); });
-  table.start = grown.start;
-  table.tagEnd = grown.tagEnd;
-  table.end = grown.end;
-  table.parent = grown.parent;
+  ['start', 'tagEnd', 'end', 'parent'].forEach(function (field) {
+    grown[field].set(table[field]);
+    table[field] = grown[field];
+  });
 }
 
 function setSpan(table, id, start, tagEnd, end, parent) {
@@ -934,43 +957,134 @@ function setSpan(table, id, start, tagEnd, end, parent) {
   if (id >= table.count) table.count = id + 1;
 }
 
+function spanTableOf(scan) {
+  var table = newSpanTable(scan.tagCount);
+  table.count = scan.tagCount;
+  for (var i = 0; i < scan.count; i++) {
+    if (!isMarkedRecord(scan, i)) continue;
+    var id = scan.ordinals[i];
+    table.start[id] = scan.starts[i];
+    table.tagEnd[id] = scan.tagEnds[i];
+    table.end[id] = scan.certain[i] ? scan.ends[i] : -1;
+    table.parent[id] = markedParent(scan, i);
+  }
+  return table;
+}
+
+// Where every marked element of a document's text stands in it.
+function sourceSpans(text) {
+  return spanTableOf(scanSource(text));
+}
+
 function sourceMarkAttribute(id) {
   return ' ' + SOURCE_MARK + '="' + id + '"';
 }
 
-// The document's text with each element's number after its tag name and the editor's own parts
-// put in, literally, and where every element stands in the text as given.
-function markSource(text, iconMarkup, scriptMarkup) {
-  var scan = scanSource(text);
-  var count = scan.count;
-  var table = newSpanTable(count);
-  var insertions = runtimeInsertions(scan.places, text.length, iconMarkup, scriptMarkup);
-  var next = 0;
-  var pieces = [];
-  var copied = 0;
-  var copyTo = function (at) {
-    while (next < insertions.length && insertions[next].at <= at) {
-      pieces.push(text.slice(copied, insertions[next].at), insertions[next].markup);
-      copied = insertions[next++].at;
-    }
-    pieces.push(text.slice(copied, at));
-    copied = at;
-  };
-  table.count = count;
-  for (var i = 0; i < count; i++) {
-    if (!scan.marked[i] || UNMARKED_ELEMENTS[scan.names[i]] === true) {
-      table.start[i] = table.tagEnd[i] = table.end[i] = table.parent[i] = -1;
-      continue;
-    }
-    copyTo(scan.nameEnds[i]);
-    pieces.push(sourceMarkAttribute(i));
-    table.start[i] = scan.starts[i];
-    table.tagEnd[i] = scan.tagEnds[i];
-    table.end[i] = scan.certain[i] ? scan.ends[i] : -1;
-    table.parent[i] = markedParent(scan, i);
+// What writing a document needs of its text: where each marked start tag's name ends, with the
+// tag's number; its inline classic scripts; where the editor's own parts go.
+function documentTagsOf(scan) {
+  var tags = { markAt: [], markIds: [], scripts: scan.scripts, places: scan.places };
+  for (var i = 0; i < scan.markAt.length; i += 2) {
+    tags.markAt.push(scan.markAt[i]);
+    tags.markIds.push(scan.markAt[i + 1]);
   }
-  copyTo(text.length);
-  return { text: pieces.join(''), spans: table };
+  return tags;
+}
+
+// Most documents are read by the quick reading alone; one it cannot read with certainty is read
+// by the full scan, which numbers the tags the same way.
+function documentTags(text) {
+  return quickDocumentTags(text) || documentTagsOf(scanSource(text));
+}
+
+// The quick reading: well-formed tags of the usual shapes, comments, raw text, SVG and MathML
+// without the parser's special cases. At the first thing outside that it gives up (null), and
+// the full scan reads the text instead.
+var QUICK_START_TAG = /<([a-zA-Z][^\t\n\f\r \/>]*)(?:[\t\n\f\r ]+[^\t\n\f\r \/>"'=<]+(?:[\t\n\f\r ]*=[\t\n\f\r ]*(?:"[^"]*"|'[^']*'|[^\t\n\f\r >"'=<`]+))?)*[\t\n\f\r ]*(\/?)>/y;
+var QUICK_END_TAG = /<\/([a-zA-Z][^\t\n\f\r \/>]*)[\t\n\f\r ]*>/y;
+var QUICK_COMMENT = /<\!--(?:>|->|[\s\S]*?--!?>)/y;
+var QUICK_DECLARATION = /<[!?][^>]*>/y;
+var QUICK_FOREIGN_STOPS = elementSet('foreignobject desc title mi mo mn ms mtext annotation-xml');
+
+function quickMatch(pattern, text, at) {
+  pattern.lastIndex = at;
+  return pattern.exec(text);
+}
+
+function quickDocumentTags(text) {
+  var tags = { markAt: [], markIds: [], scripts: [], places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 } };
+  var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags };
+  while (reading.pos < text.length) {
+    var lt = text.indexOf('<', reading.pos);
+    if (lt < 0) break;
+    var next = text.charAt(lt + 1);
+    var read = /[a-zA-Z]/.test(next) ? quickStartTag(reading, lt)
+      : next === '/' ? quickEndTag(reading, lt)
+        : next === '!' || next === '?' ? quickDeclaration(reading, lt) : lt + 1;
+    if (read < 0) return null;
+    reading.pos = read;
+  }
+  return tags;
+}
+
+function quickDeclaration(reading, lt) {
+  var text = reading.text;
+  if (text.startsWith('<![CDATA[', lt) && reading.foreign.length) return -1;
+  var match = quickMatch(text.startsWith('<\!--', lt) ? QUICK_COMMENT : QUICK_DECLARATION, text, lt);
+  return match ? lt + match[0].length : -1;
+}
+
+function quickEndTag(reading, lt) {
+  var match = quickMatch(QUICK_END_TAG, reading.text, lt);
+  if (!match) return -1;
+  var name = match[1].toLowerCase();
+  notePlace(reading.tags.places, 'end', name, lt, lt + match[0].length);
+  var foreign = reading.foreign;
+  if (foreign.length) {
+    if (foreign[foreign.length - 1] !== name) return -1;
+    foreign.pop();
+  } else if (name === 'template' && reading.templates > 0) {
+    reading.templates--;
+  }
+  return lt + match[0].length;
+}
+
+function quickStartTag(reading, lt) {
+  var text = reading.text;
+  var match = quickMatch(QUICK_START_TAG, text, lt);
+  if (!match) return -1;
+  var name = match[1].toLowerCase();
+  var end = lt + match[0].length;
+  var id = reading.ordinal++;
+  notePlace(reading.tags.places, 'start', name, lt, end);
+  if (!reading.templates && UNMARKED_ELEMENTS[name] !== true) {
+    reading.tags.markAt.push(lt + 1 + match[1].length);
+    reading.tags.markIds.push(id);
+  }
+  if (reading.foreign.length) {
+    if (FOREIGN_BREAKOUT[name] === true || name === 'font' || QUICK_FOREIGN_STOPS[name] === true) return -1;
+    if (!match[2]) reading.foreign.push(name);
+    return end;
+  }
+  if (name === 'svg' || name === 'math') {
+    if (!match[2]) reading.foreign.push(name);
+    return end;
+  }
+  if (name === 'template') reading.templates++;
+  if (name === 'plaintext') return -1;
+  return RAW_TEXT_IN_HTML[name] === true ? quickRawText(reading, name, lt, end) : end;
+}
+
+function quickRawText(reading, name, lt, end) {
+  var text = reading.text;
+  var contentEnd = rawTextEnd(text, name, end);
+  var closing = contentEnd < 0 ? null : quickMatch(QUICK_END_TAG, text, contentEnd);
+  if (!closing) return -1;
+  if (name === 'script') {
+    if (hidesScriptEnd(text.slice(end, contentEnd))) return -1;
+    if (!reading.templates) noteInlineScript(reading.tags.scripts, text, lt, end, contentEnd);
+  }
+  return contentEnd + closing[0].length;
 }
 
 var SERIALISED_VOID = elementSet('area base basefont bgsound br col embed frame hr img input keygen link meta param ' +

@@ -6,12 +6,12 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 
-const source = ['scriptscan.js', 'doctext.js', 'sourcemap.js']
+const source = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
   .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
-const { markSource, iconLinkMarkup, runtimeScriptMarkup } =
-  new Function(`${source}; return { markSource, iconLinkMarkup, runtimeScriptMarkup };`)();
+const { composeDocument, documentTags, iconLinkMarkup, runtimeScriptMarkup } =
+  new Function(`${source}; return { composeDocument, documentTags, iconLinkMarkup, runtimeScriptMarkup };`)();
 // The text as written into the window, without the elements' source marks.
-const insertRuntimeParts = (text, icon, script) => markSource(text, icon, script).text.replace(/ data-lmw-n="\d+"/g, '');
+const insertRuntimeParts = (text, icon, script) => composeDocument(text, documentTags(text), { icon, script }).text;
 
 test('the icon ends the head and the script ends the body, skipping look-alike tags', () => {
   const cases = [

@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { browserSession } from '../support/browser.mjs';
 
-const SOURCES = ['scriptscan.js', 'doctext.js', 'sourcemap.js']
+const SOURCES = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
   .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
 const browser = browserSession({
   ready: async (session) => {
@@ -19,8 +19,12 @@ const browser = browserSession({
 });
 
 // In the page: parses through document.write into a frame, as the editor writes documents, and
-// lists what disagrees with the scan.
+// lists what disagrees with the scan; and where the quick reading reads a text, what it finds
+// that the full scan does not.
 function checkAgainstParser(texts) {
+  const markSource = (text) => ({ text: composeDocument(text, documentTags(text), { marks: true }).text, spans: sourceSpans(text) });
+  const sameTags = (quick, full) => JSON.stringify([quick.markAt, quick.markIds, quick.scripts, quick.places]) ===
+    JSON.stringify([full.markAt, full.markIds, full.scripts, full.places]);
   const frame = document.body.appendChild(document.createElement('iframe'));
   const parse = (text) => {
     const doc = frame.contentDocument;
@@ -36,7 +40,11 @@ function checkAgainstParser(texts) {
   };
   const serialised = (doc) => unmarked(doc.documentElement).outerHTML;
   const faults = [];
+  let quickly = 0;
   for (const text of texts) {
+    const quick = quickDocumentTags(text);
+    if (quick) quickly++;
+    if (quick && !sameTags(quick, documentTagsOf(scanSource(text)))) faults.push({ text, fault: 'quick reading differs' });
     const marked = markSource(text);
     const spans = marked.spans;
     const expected = serialised(parse(text));
@@ -58,11 +66,11 @@ function checkAgainstParser(texts) {
     }
   }
   frame.remove();
-  return faults;
+  return { faults, quickly };
 }
 
 async function faultsOf(texts) {
-  return browser.page.evaluate(checkAgainstParser, texts);
+  return (await browser.page.evaluate(checkAgainstParser, texts)).faults;
 }
 
 const TRICKY = [
@@ -95,7 +103,7 @@ test('the elements of markup written to trip a scanner keep their marks, and cer
 
 test('certain spans of the tricky markup cover what a reader would expect', async () => {
   const spans = await browser.page.evaluate((text) => {
-    const { spans } = markSource(text);
+    const spans = sourceSpans(text);
     return Array.from({ length: spans.count }, (_, id) => id).filter((id) => spans.start[id] >= 0)
       .map((id) => spans.end[id] < 0 ? null : text.slice(spans.start[id], spans.end[id]));
   }, '<!DOCTYPE html><body><ul><li>x<li>y</ul><b>q<p>r</b>s</p>\n</body>\n');
@@ -125,8 +133,9 @@ function tagSoup(seed, length) {
   return pieces.join('');
 }
 
-test('random tag soup: marks survive and certain spans are exact', async () => {
+test('random tag soup: marks survive, certain spans are exact, the quick reading agrees with the full scan', async () => {
   const documents = Array.from({ length: 2500 }, (_, i) => tagSoup(i + 1, 24));
-  const faults = await faultsOf(documents);
+  const { faults, quickly } = await browser.page.evaluate(checkAgainstParser, documents);
   assert.deepEqual(faults.slice(0, 3), []);
+  assert.ok(quickly > 300, `the quick reading read ${quickly} of them`);
 });
