@@ -26,7 +26,8 @@ function replaceWithOpenedFile(file, handle, result) {
   state.fileName = file.name || '';
   state.fileFingerprint = result.fingerprint || '';
   state.sourceEncoding = result.encoding || 'utf-8';
-  state.dirty = false;
+  state.draftId = result.draftId || newDraftId();
+  state.dirty = !!result.draftId;
   state.history = [];
   state.future = [];
   forgetHistory();
@@ -44,7 +45,11 @@ function loadAnotherFile(file, handle) {
   if (state.dirty && !window.confirm('当前文件有未保存的修改。放弃修改并打开另一个文件吗？')) {
     return Promise.resolve();
   }
-  return window.LumaweaveFileCodec.readFile(file).then(function (result) {
+  // Changes given up for another file stay in their draft, for a user who regrets it.
+  writeDraft();
+  return window.LumaweaveFileCodec.readFile(file).then(function (read) {
+    return offerDraftOf(file.name, read);
+  }).then(function (result) {
     try {
       replaceWithOpenedFile(file, handle, result);
     } catch (error) {

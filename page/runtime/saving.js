@@ -173,6 +173,7 @@ function markSaved(fingerprint, changesAtStart) {
   state.fileFingerprint = fingerprint;
   state.sourceEncoding = 'utf-8';
   setDirty(state.changeCount !== changesAtStart);
+  if (!state.dirty) discardDraft();
   publishHandoffGlobals();
 }
 

@@ -37,6 +37,7 @@ function startRuntime() {
   injectStylesheet();
   buildInterface();
   forgetDraft();
+  startDrafts();
   var historyArrived = restoreHistory();
   if (takeAutoEditRequest()) autoEnter = true;
   refreshToolbar();

@@ -41,7 +41,9 @@ var state = {
   // Bumped by every change, so a save can tell whether the document changed while it wrote.
   changeCount: 0,
   // The document's text as opened plus the user's edits (model.js).
-  model: null
+  model: null,
+  // The draft that keeps this document's unsaved text (drafts.js).
+  draftId: window.__LMW_DRAFT_ID || ''
 };
 
 var ui = {};
@@ -113,6 +115,7 @@ function showToast(message, duration) {
 function setDirty(flag) {
   state.dirty = !!flag;
   window.__LW_DIRTY = state.dirty;
+  if (state.dirty) scheduleDraft();
   refreshToolbar();
 }
 
@@ -130,6 +133,7 @@ function publishHandoffGlobals() {
   window.__LW_DIRTY = state.dirty;
   window.__LMW_OPEN_FILE_FINGERPRINT = state.fileFingerprint || '';
   window.__LMW_OPEN_FILE_ENCODING = state.sourceEncoding || 'utf-8';
+  window.__LMW_DRAFT_ID = state.draftId;
   window.__LW_AUTO_ENTER_EDIT = true;
 }
 

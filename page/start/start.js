@@ -13,6 +13,9 @@ var fileInput = document.getElementById('file-input');
 var dropZone = document.getElementById('drop-zone');
 var openButton = document.getElementById('btn-open');
 var statusLine = document.getElementById('status');
+var draftSection = document.getElementById('drafts');
+var draftList = document.getElementById('draft-list');
+var shownDrafts = {};
 
 function setStatus(text, type) {
   statusLine.textContent = text;
@@ -29,8 +32,10 @@ function minimumBrowserReady() {
     window.LumaweaveFileCodec && document.querySelector && window.addEventListener);
 }
 
-function launchEditor(source, handle, fileName, fingerprint, encoding) {
-  var text = documentForEditing(source);
+// `opened` is the codec's reading of the file, or a draft's (which carries its id and opens with
+// unsaved changes).
+function launchEditor(opened, handle, fileName) {
+  var text = documentForEditing(opened.text);
   if (!text) return;
 
   var iconLink = document.getElementById('lmw-app-icon');
@@ -38,10 +43,11 @@ function launchEditor(source, handle, fileName, fingerprint, encoding) {
   window.__LW_OPEN_FILE_NAME = fileName || '';
   window.__LW_CAN_OVERWRITE = !!handle;
   window.__LW_AUTO_ENTER_EDIT = true;
-  window.__LW_DIRTY = false;
+  window.__LW_DIRTY = !!opened.draftId;
   window.__LW_ENTRY_URL = location.href;
-  window.__LMW_OPEN_FILE_FINGERPRINT = fingerprint || '';
-  window.__LMW_OPEN_FILE_ENCODING = encoding || 'utf-8';
+  window.__LMW_OPEN_FILE_FINGERPRINT = opened.fingerprint || '';
+  window.__LMW_OPEN_FILE_ENCODING = opened.encoding || 'utf-8';
+  window.__LMW_DRAFT_ID = opened.draftId || '';
   window.__LMW_APP_ICON_DATA_URI = iconLink ? iconLink.getAttribute('href') : '';
 
   var iconMarkup = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
@@ -55,7 +61,9 @@ function readFile(file, handle) {
   }
   setStatus('正在读取：' + file.name);
   return window.LumaweaveFileCodec.readFile(file).then(function (result) {
-    launchEditor(result.text, handle || null, file.name, result.fingerprint, result.encoding);
+    return offerDraftOf(file.name, result);
+  }).then(function (opened) {
+    launchEditor(opened, handle || null, file.name);
   }).catch(function (error) {
     if (isAbortError(error)) setStatus((error && error.message) || STATUS_TEXTS.cancelled);
     else setStatus('文件读取失败：' + errorText(error), 'error');
@@ -75,6 +83,81 @@ function chooseFile() {
     if (isAbortError(error)) setStatus(STATUS_TEXTS.cancelled);
     else setStatus('无法打开文件：' + errorText(error), 'error');
   });
+}
+
+function sizeText(bytes) {
+  if (bytes < 1024) return bytes + ' 字节';
+  if (bytes < 1024 * 1024) return (bytes / 1024).toFixed(1) + ' KB';
+  return (bytes / 1024 / 1024).toFixed(1) + ' MB';
+}
+
+function draftItem(draft) {
+  var item = document.createElement('li');
+  item.className = 'draft-item';
+  item.innerHTML = '<div class="draft-info"><span class="draft-name"></span><span class="draft-meta"></span></div>' +
+    '<button class="btn btn-primary btn-small" type="button" data-action="restore">恢复</button>' +
+    '<button class="btn btn-quiet btn-small" type="button" data-action="discard">丢弃</button>';
+  item.setAttribute('data-draft', draft.id);
+  item.querySelector('.draft-name').textContent = draft.fileName;
+  item.querySelector('.draft-meta').textContent = draftTimeText(draft) + ' · ' + sizeText(draft.size);
+  return item;
+}
+
+function showDrafts(drafts) {
+  shownDrafts = {};
+  draftList.textContent = '';
+  drafts.forEach(function (draft) {
+    shownDrafts[draft.id] = draft;
+    draftList.appendChild(draftItem(draft));
+  });
+  draftSection.hidden = !drafts.length;
+}
+
+// A store that cannot be read shows no list; opening files is not held up by it.
+function refreshDrafts() {
+  return listDrafts().then(showDrafts, function () { showDrafts([]); });
+}
+
+// Asked during the click, which the permission request needs; without write access the
+// restored draft is saved through save-as.
+function writableHandle(draft) {
+  var handle = draft.handle;
+  if (!handle || typeof handle.requestPermission !== 'function') return Promise.resolve(null);
+  return handle.requestPermission({ mode: 'readwrite' }).then(function (answer) {
+    return answer === 'granted' ? handle : null;
+  }, function () {
+    return null;
+  });
+}
+
+function restoreDraft(draft) {
+  var handle = writableHandle(draft);
+  setStatus('正在恢复草稿：' + draft.fileName);
+  return Promise.all([handle, readDraftText(draft.id)]).then(function (found) {
+    if (found[1] === undefined) throw new Error('草稿已不存在');
+    launchEditor(draftReading(draft, found[1]), found[0], draft.fileName);
+  }).catch(function (error) {
+    setStatus('草稿恢复失败：' + errorText(error), 'error');
+    refreshDrafts();
+  });
+}
+
+function discardDraftOf(draft) {
+  if (!window.confirm('确定丢弃“' + draft.fileName + '”的草稿吗？其中未保存的修改将无法找回。')) return;
+  removeDraft(draft.id).then(function () {
+    setStatus('已丢弃草稿：' + draft.fileName);
+  }, function (error) {
+    setStatus('草稿丢弃失败：' + errorText(error), 'error');
+  }).then(refreshDrafts);
+}
+
+function handleDraftClick(event) {
+  var button = event.target.closest('button[data-action]');
+  var item = button && button.closest('[data-draft]');
+  var draft = item && shownDrafts[item.getAttribute('data-draft')];
+  if (!draft) return;
+  if (button.getAttribute('data-action') === 'restore') restoreDraft(draft);
+  else discardDraftOf(draft);
 }
 
 function handleDragOver(event) {
@@ -127,6 +210,8 @@ function startPage() {
   dropZone.addEventListener('dragleave', handleDragLeave);
   dropZone.addEventListener('drop', handleDrop);
   fileInput.addEventListener('change', handleInputChange);
+  draftList.addEventListener('click', handleDraftClick);
+  refreshDrafts();
 }
 
 startPage();

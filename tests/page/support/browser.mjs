@@ -7,6 +7,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { spawn } from 'node:child_process';
 
 export const PAGE = process.env.LMW_PAGE || path.resolve('build/page/Lumaweave-v1.2.1.html');
 export const TEST_PAGE = process.env.LMW_TEST_PAGE || path.resolve('build/page/test-page.html');
@@ -48,13 +49,51 @@ function keepPlaywrightTimersApart() {
 }
 
 // write: 'allow' grants File System Access writes without a prompt; 'block' refuses them.
-export async function launchBrowser({ write = 'allow', viewport = { width: 1280, height: 800 } } = {}) {
+// read: 'allow' grants reads too, so that a handle stored before a restart is granted again when
+// the page asks on a click (headless Chromium shows a prompt that nobody can answer).
+export function newProfile({ write = 'allow', read } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lmw-profile-'));
   fs.mkdirSync(path.join(profile, 'Default'));
-  const setting = write === 'allow' ? 1 : 2;
-  fs.writeFileSync(path.join(profile, 'Default', 'Preferences'), JSON.stringify({
-    profile: { content_settings: { exceptions: { file_system_write_guard: { '*,*': { setting } } } } }
+  const exceptions = { file_system_write_guard: { '*,*': { setting: write === 'allow' ? 1 : 2 } } };
+  if (read === 'allow') exceptions.file_system_read_guard = { '*,*': { setting: 1 } };
+  fs.writeFileSync(path.join(profile, 'Default', 'Preferences'),
+    JSON.stringify({ profile: { content_settings: { exceptions } } }));
+  return profile;
+}
+
+// The drafts the page's storage holds, with their texts, newest first. A database that does not exist yet is not
+// created here, so that the page still creates it with its stores.
+export function storedDrafts(page) {
+  return page.evaluate(() => new Promise((done, fail) => {
+    const request = indexedDB.open('lumaweave-drafts');
+    request.onupgradeneeded = () => request.transaction.abort();
+    request.onerror = () => (request.error.name === 'AbortError' ? done([]) : fail(request.error));
+    request.onsuccess = () => {
+      const transaction = request.result.transaction(['records', 'texts']);
+      const drafts = [];
+      transaction.objectStore('records').getAll().onsuccess = (event) => event.target.result.forEach(({ handle, ...draft }) => {
+        transaction.objectStore('texts').get(draft.id).onsuccess = (read) => drafts.push({ ...draft, text: read.target.result });
+      });
+      transaction.oncomplete = () => {
+        request.result.close();
+        done(drafts.sort((a, b) => b.savedAt - a.savedAt));
+      };
+    };
   }));
+}
+
+// Waits until the stored drafts are `wanted` in number, or pass it as a test, and resolves to them.
+export async function waitForDrafts(page, wanted) {
+  const settled = typeof wanted === 'function' ? wanted : (drafts) => drafts.length === wanted;
+  for (;;) {
+    const drafts = await storedDrafts(page);
+    if (settled(drafts)) return drafts;
+    await new Promise((done) => setTimeout(done, 100));
+  }
+}
+
+export async function launchBrowser({ write = 'allow', viewport = { width: 1280, height: 800 } } = {}) {
+  const profile = newProfile({ write });
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS, viewport
   });
@@ -69,6 +108,35 @@ export async function launchBrowser({ write = 'allow', viewport = { width: 1280,
     async close() {
       await context.close();
       fs.rmSync(profile, { recursive: true, force: true });
+    }
+  };
+}
+
+async function portOf(profile, child) {
+  const portFile = path.join(profile, 'DevToolsActivePort');
+  while (!fs.existsSync(portFile) || !fs.readFileSync(portFile, 'utf8').includes('\n')) {
+    if (child.exitCode !== null) throw new Error('chromium ended at start-up');
+    await new Promise((done) => setTimeout(done, 50));
+  }
+  return fs.readFileSync(portFile, 'utf8').split('\n')[0];
+}
+
+// A browser process that the test can kill for real, started by hand on the given profile and
+// attached over the DevTools protocol.
+export async function startKillableBrowser(profile) {
+  fs.rmSync(path.join(profile, 'DevToolsActivePort'), { force: true });
+  const child = spawn('/usr/bin/chromium', ['--headless=new', '--remote-debugging-port=0',
+    `--user-data-dir=${profile}`, ...CHROMIUM_ARGS, 'about:blank'], { stdio: 'ignore' });
+  const browser = await chromium.connectOverCDP(`http://127.0.0.1:${await portOf(profile, child)}`);
+  const context = browser.contexts()[0];
+  context.setDefaultTimeout(120000);
+  await context.addInitScript(keepPlaywrightTimersApart);
+  return {
+    context,
+    async kill() {
+      const ended = new Promise((done) => child.once('exit', done));
+      child.kill('SIGKILL');
+      await ended;
     }
   };
 }

@@ -4,6 +4,7 @@ window.__lmwRuntime = {
   state: state,
   ui: ui,
   serializeDocument: serializeDocument,
+  putDraft: putDraft,
   stripMarkers: stripMarkers,
   writeWithRuntime: writeWithRuntime,
   noteEdited: noteEdited,

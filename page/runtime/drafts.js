@@ -1,0 +1,66 @@
+// The draft of a document with unsaved changes: the text a save would write, kept in IndexedDB
+// after a short quiet and whenever the page is hidden, so that a browser killed without asking
+// loses nothing. A save that leaves nothing unsaved removes it; leaving the page never does.
+
+var DRAFT_QUIET_MS = 2000;
+var DRAFT_REFUSED_MESSAGE = '无法保存草稿（浏览器存储已满或被拒绝）；意外关闭时修改可能丢失，请及时保存';
+
+var draftTimer = null;
+// Draft writes and removals run one after another, so a removal is never overtaken by an
+// earlier write that finishes later.
+var draftWork = Promise.resolve();
+
+function queueDraftWork(step) {
+  draftWork = draftWork.then(step).catch(tellDraftRefused);
+  return draftWork;
+}
+
+// Told once per document, across the replacements that undo and redo make.
+function tellDraftRefused() {
+  if (window.__LMW_DRAFT_REFUSAL_TOLD === state.draftId) return;
+  window.__LMW_DRAFT_REFUSAL_TOLD = state.draftId;
+  showToast(DRAFT_REFUSED_MESSAGE, 5000);
+}
+
+function scheduleDraft() {
+  clearTimeout(draftTimer);
+  draftTimer = setTimeout(writeDraft, DRAFT_QUIET_MS);
+}
+
+function draftRecord(text) {
+  return {
+    id: state.draftId,
+    fileName: state.fileName || '未命名文件',
+    fingerprint: state.fileFingerprint,
+    savedAt: Date.now(),
+    size: new Blob([text]).size,
+    handle: state.saveHandle || null
+  };
+}
+
+// The record is taken now, while the state is this document's: a file opened next may replace
+// the state before the write's turn comes.
+function writeDraft() {
+  clearTimeout(draftTimer);
+  if (!state.dirty) return draftWork;
+  var text = serializeDocument();
+  var record = draftRecord(text);
+  return queueDraftWork(function () { return putDraft(record, text); });
+}
+
+function discardDraft() {
+  clearTimeout(draftTimer);
+  var id = state.draftId;
+  return queueDraftWork(function () { return removeDraft(id); });
+}
+
+function writeDraftWhenHidden() {
+  if (document.visibilityState === 'hidden' && state.dirty) writeDraft();
+}
+
+function startDrafts() {
+  if (!state.draftId) state.draftId = newDraftId();
+  window.__LMW_DRAFT_ID = state.draftId;
+  document.addEventListener('visibilitychange', writeDraftWhenHidden);
+  if (state.dirty) scheduleDraft();
+}
