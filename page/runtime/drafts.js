@@ -27,13 +27,23 @@ function scheduleDraft() {
   draftTimer = setTimeout(writeDraft, DRAFT_QUIET_MS);
 }
 
+// The size the text takes in UTF-8, counted without encoding it: a surrogate pair takes four bytes.
+function utf8Length(text) {
+  var length = text.length;
+  for (var i = 0; i < text.length; i++) {
+    var code = text.charCodeAt(i);
+    if (code >= 0x80) length += code < 0x800 || (code >= 0xd800 && code <= 0xdfff) ? 1 : 2;
+  }
+  return length;
+}
+
 function draftRecord(text) {
   return {
     id: state.draftId,
     fileName: state.fileName || '未命名文件',
     fingerprint: state.fileFingerprint,
     savedAt: Date.now(),
-    size: new Blob([text]).size,
+    size: utf8Length(text),
     handle: state.saveHandle || null
   };
 }

@@ -7,7 +7,7 @@ import { browserSession, savedTextOf, storedDrafts, waitForDrafts } from '../sup
 import { openInEditor, typeAtEnd, saveWithCtrlS, toastStartingWith, pressForNewInstance } from '../support/editor.mjs';
 
 const browser = browserSession();
-const DOCUMENT = '<!DOCTYPE html>\n<html><head><title>草稿</title></head>\n<body>\n<p id="text">原文</p>\n</body></html>\n';
+const DOCUMENT = '<!DOCTYPE html>\n<html><head><title>草稿 😀</title></head>\n<body>\n<p id="text">原文</p>\n</body></html>\n';
 
 async function draftFollows(page) {
   const text = await savedTextOf(page);

@@ -5,6 +5,7 @@ window.__lmwRuntime = {
   ui: ui,
   serializeDocument: serializeDocument,
   putDraft: putDraft,
+  writeDraft: writeDraft,
   stripMarkers: stripMarkers,
   writeWithRuntime: writeWithRuntime,
   noteEdited: noteEdited,
