@@ -45,10 +45,12 @@ function loadAnotherFile(file, handle) {
   if (state.dirty && !window.confirm('当前文件有未保存的修改。放弃修改并打开另一个文件吗？')) {
     return Promise.resolve();
   }
-  // Changes given up for another file stay in their draft, for a user who regrets it.
+  // Changes given up for another file stay in their draft, for a user who regrets it later; the
+  // file opened now does not offer them back at once.
+  var givenUp = state.dirty ? state.draftId : '';
   writeDraft();
   return window.LumaweaveFileCodec.readFile(file).then(function (read) {
-    return offerDraftOf(file.name, read);
+    return offerDraftOf(file.name, read, givenUp);
   }).then(function (result) {
     try {
       replaceWithOpenedFile(file, handle, result);

@@ -79,13 +79,13 @@ function removeDraft(id) {
   });
 }
 
-// The draft of a file opened again unchanged since the draft's edits began; a store that cannot
-// be read offers none.
-function draftOfFile(fileName, fingerprint) {
+// The draft of a file opened again unchanged since the draft's edits began, other than the one
+// whose changes the user has just given up for it; a store that cannot be read offers none.
+function draftOfFile(fileName, fingerprint, givenUp) {
   if (!fingerprint) return Promise.resolve(null);
   return listDrafts().then(function (drafts) {
     return drafts.filter(function (draft) {
-      return draft.fileName === fileName && draft.fingerprint === fingerprint;
+      return draft.fileName === fileName && draft.fingerprint === fingerprint && draft.id !== givenUp;
     })[0] || null;
   }, function () {
     return null;
@@ -103,8 +103,8 @@ function restoreDraftQuestion(draft) {
 
 // What an opened file shows: the codec's reading of it, or, when the user takes it, the draft
 // kept for the same unchanged file, which opens with its unsaved changes.
-function offerDraftOf(fileName, read) {
-  return draftOfFile(fileName, read.fingerprint).then(function (draft) {
+function offerDraftOf(fileName, read, givenUp) {
+  return draftOfFile(fileName, read.fingerprint, givenUp).then(function (draft) {
     if (!draft || !window.confirm(restoreDraftQuestion(draft))) return read;
     return readDraftText(draft.id).then(function (text) {
       return text === undefined ? read : draftReading(draft, text);

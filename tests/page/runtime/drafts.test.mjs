@@ -1,10 +1,10 @@
 // The draft of an unsaved document: the text a save would write, kept after a quiet and across
 // undo, removed by a save; a storage that refuses it is told once and editing goes on; the
-// store keeps the twenty newest drafts.
+// store keeps the twenty newest drafts; changes given up for their own file are not offered back.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { browserSession, savedTextOf, storedDrafts, waitForDrafts } from '../support/browser.mjs';
-import { openInEditor, typeAtEnd, saveWithCtrlS, toastStartingWith, pressForNewInstance } from '../support/editor.mjs';
+import { browserSession, answerPickerWith, savedTextOf, storedDrafts, waitForDrafts } from '../support/browser.mjs';
+import { openInEditor, typeAtEnd, saveWithCtrlS, toastStartingWith, afterNewInstance, pressForNewInstance } from '../support/editor.mjs';
 
 const browser = browserSession();
 const DOCUMENT = '<!DOCTYPE html>\n<html><head><title>草稿 😀</title></head>\n<body>\n<p id="text">原文</p>\n</body></html>\n';
@@ -64,4 +64,20 @@ test('the store keeps the twenty newest drafts', async () => {
   });
   const kept = await storedDrafts(page);
   assert.deepEqual([kept.length, kept[0].fileName, kept[19].fileName], [20, '21.html', '2.html']);
+});
+
+test('changes given up for their own file again are kept as a draft, not offered back at once', async () => {
+  const { page, dir } = browser;
+  const file = await openInEditor(page, dir, 'again.html', DOCUMENT, { handle: true });
+  await typeAtEnd(page, '#text', '，放弃');
+  await draftFollows(page);
+  const questions = [];
+  const answer = (dialog) => { questions.push(dialog.message()); dialog.accept(); };
+  page.on('dialog', answer);
+  await answerPickerWith(page, file);
+  await afterNewInstance(page, () => page.click('.__lw-import-btn'));
+  page.off('dialog', answer);
+  assert.deepEqual(questions, ['当前文件有未保存的修改。放弃修改并打开另一个文件吗？']);
+  assert.equal(await savedTextOf(page), DOCUMENT);
+  assert.match((await storedDrafts(page))[0].text, /原文，放弃/);
 });

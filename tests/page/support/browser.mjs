@@ -127,6 +127,8 @@ export async function startKillableBrowser(profile) {
   fs.rmSync(path.join(profile, 'DevToolsActivePort'), { force: true });
   const child = spawn('/usr/bin/chromium', ['--headless=new', '--remote-debugging-port=0',
     `--user-data-dir=${profile}`, ...CHROMIUM_ARGS, 'about:blank'], { stdio: 'ignore' });
+  // A test that ends early must not leave its browser running.
+  process.once('exit', () => child.kill('SIGKILL'));
   const browser = await chromium.connectOverCDP(`http://127.0.0.1:${await portOf(profile, child)}`);
   const context = browser.contexts()[0];
   context.setDefaultTimeout(120000);
