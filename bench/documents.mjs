@@ -63,10 +63,19 @@ export async function typeWord(page, selector, word = ' word') {
   if (!typed) throw new Error(`the word typed into ${selector} did not land there`);
 }
 
-// One figure beside the bare one that bounds it: `  label   12.3 ms   1.50 x bare name`.
-export function figure(label, ms, bare, bareName) {
-  const ratio = bare === undefined ? '' : `   ${(ms / bare).toFixed(2)} x ${bareName}`;
-  return `  ${label.padEnd(44)} ${ms.toFixed(1).padStart(9)} ms${ratio}`;
+// The median of each series of a record of series.
+export function medians(series) {
+  return Object.fromEntries(Object.entries(series).map(([key, values]) => [key, median(values)]));
+}
+
+// A title, then one figure a row, each beside the bare one that bounds it, given as
+// [label, ms, bare ms, bare name]: `  label   12.3 ms   1.50 x bare name`.
+export function printFigures(title, rows) {
+  console.log(title);
+  for (const [label, ms, bare, bareName] of rows) {
+    const ratio = bare === undefined ? '' : `   ${(ms / bare).toFixed(2)} x ${bareName}`;
+    console.log(`  ${label.padEnd(44)} ${ms.toFixed(1).padStart(9)} ms${ratio}`);
+  }
 }
 
 // A browser that reports its heap exactly and lets the page collect garbage. It lacks the test

@@ -8,7 +8,7 @@
 // typed word (the word brought into the model, the snapshot taken). Usage: node bench/edit.bench.mjs [page.html]
 import path from 'node:path';
 import { writeFixture, PAGE } from '../tests/page/support/browser.mjs';
-import { generateDocument, median, measureEachSize, openForEditing, typeWord, figure } from './documents.mjs';
+import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures } from './documents.mjs';
 
 const RUNS = 7;
 const PRESS_TARGET_MS = 20;
@@ -93,15 +93,16 @@ async function measure(browser, dir, megabytes) {
     times.sliceJoin.push(bare.sliceJoin);
   }
   for (let run = 0; run < RUNS; run++) times.entry.push(await historyEntryMs(page, `#s${run * 7 + 2} p`));
-  const m = Object.fromEntries(Object.entries(times).map(([key, values]) => [key, median(values)]));
-  console.log(`${megabytes} MB document (${RUNS} runs, medians)`);
-  console.log(figure('bare clone + outerHTML', m.serialisation));
-  console.log(figure('bare press, the runtime aside (Alt held)', m.barePress));
-  console.log(figure('bare string.slice + join of the text', m.sliceJoin));
-  console.log(figure('entering edit mode', m.enter, m.serialisation, 'clone + outerHTML'));
-  console.log(figure('press starting a typing spell', m.press, m.barePress, 'bare press'));
-  console.log(figure('  of it, the history entry alone', m.entry, m.sliceJoin, 'slice + join'));
-  console.log(figure('first keystroke of the spell', m.keystroke, m.serialisation, 'clone + outerHTML'));
+  const m = medians(times);
+  printFigures(`${megabytes} MB document (${RUNS} runs, medians)`, [
+    ['bare clone + outerHTML', m.serialisation],
+    ['bare press, the runtime aside (Alt held)', m.barePress],
+    ['bare string.slice + join of the text', m.sliceJoin],
+    ['entering edit mode', m.enter, m.serialisation, 'clone + outerHTML'],
+    ['press starting a typing spell', m.press, m.barePress, 'bare press'],
+    ['  of it, the history entry alone', m.entry, m.sliceJoin, 'slice + join'],
+    ['first keystroke of the spell', m.keystroke, m.serialisation, 'clone + outerHTML']
+  ]);
   const within = (ms) => (ms < PRESS_TARGET_MS ? 'yes' : 'NO');
   console.log(`  within ${PRESS_TARGET_MS} ms: the press ${within(m.press)}, its history entry ${within(m.entry)}`);
 }

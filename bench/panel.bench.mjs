@@ -7,7 +7,7 @@
 // beside one documentElement.outerHTML. Usage: node bench/panel.bench.mjs [test-page.html]
 import path from 'node:path';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
-import { generateDocument, median, measureEachSize, openForEditing, figure } from './documents.mjs';
+import { generateDocument, medians, measureEachSize, openForEditing, printFigures } from './documents.mjs';
 
 const RUNS = 9;
 const SLIDER_TARGET_MS = 20;
@@ -72,32 +72,26 @@ async function measure(browser, dir, megabytes) {
   const { page } = browser;
   const file = writeFixture(dir, `panel-${megabytes}mb.html`, generateDocument(megabytes));
   await openWithPanel(page, file);
-  const slider = [];
-  const bareSlider = [];
-  const outerHtml = [];
-  const relayout = [];
+  const times = { slider: [], bareSlider: [], outerHtml: [], relayout: [], selection: [] };
   for (let run = 0; run < RUNS; run++) {
-    slider.push(await sliderInputMs(page, FONT_SIZE_SLIDER));
-    bareSlider.push(await sliderInputMs(page, '#bench-bare-slider'));
+    times.slider.push(await sliderInputMs(page, FONT_SIZE_SLIDER));
+    times.bareSlider.push(await sliderInputMs(page, '#bench-bare-slider'));
     const bare = await bareMs(page, run);
-    outerHtml.push(bare.outerHtml);
-    relayout.push(bare.relayout);
+    times.outerHtml.push(bare.outerHtml);
+    times.relayout.push(bare.relayout);
   }
   const entries = await page.evaluate(() => window.__lmwRuntime.state.history.filter((entry) => entry.reason === 'style').length);
   if (entries < Math.min(RUNS, 30)) throw new Error(`the slider made ${entries} history entries`);
-  const selection = [];
-  for (let run = 0; run < RUNS; run++) selection.push(await selectionMs(page, run));
-  const m = {
-    slider: median(slider), bareSlider: median(bareSlider), outerHtml: median(outerHtml), relayout: median(relayout),
-    selection: median(selection)
-  };
-  console.log(`${megabytes} MB document (${RUNS} runs, medians)`);
-  console.log(figure('bare slider input, nothing listening', m.bareSlider));
-  console.log(figure('bare font-size change + relayout', m.relayout));
-  console.log(figure('bare documentElement.outerHTML', m.outerHtml));
-  console.log(figure('slider input (history entry included)', m.slider, m.bareSlider, 'bare slider input'));
-  console.log(figure('', m.slider, m.relayout, 'bare change + relayout'));
-  console.log(figure('selecting with the panel open', m.selection, m.outerHtml, 'outerHTML'));
+  for (let run = 0; run < RUNS; run++) times.selection.push(await selectionMs(page, run));
+  const m = medians(times);
+  printFigures(`${megabytes} MB document (${RUNS} runs, medians)`, [
+    ['bare slider input, nothing listening', m.bareSlider],
+    ['bare font-size change + relayout', m.relayout],
+    ['bare documentElement.outerHTML', m.outerHtml],
+    ['slider input (history entry included)', m.slider, m.bareSlider, 'bare slider input'],
+    ['', m.slider, m.relayout, 'bare change + relayout'],
+    ['selecting with the panel open', m.selection, m.outerHtml, 'outerHTML']
+  ]);
   console.log(`  slider input within ${SLIDER_TARGET_MS} ms: ${m.slider < SLIDER_TARGET_MS ? 'yes' : 'NO'}`);
   console.log(`  selecting within 0.1 x outerHTML: ${m.selection < 0.1 * m.outerHtml ? 'yes' : 'NO'}`);
 }

@@ -8,7 +8,7 @@ import fs from 'node:fs';
 import { openStartPage, chooseThroughInput, writeFixture, launchBrowser, tempDir, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
 import {
-  generateDocument, median, openForEditing, typeWord, figure, launchWithPreciseMemory, until
+  generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until
 } from './documents.mjs';
 
 const SAVE_RUNS = { 1: 7, 5: 5, 20: 3 };
@@ -54,10 +54,11 @@ async function benchSave(page, dir, megabytes) {
     runs.push(await saveRun(page));
   }
   const [whole, guarded, bare] = ['whole', 'guarded', 'bare'].map((key) => median(runs.map((run) => run[key])));
-  console.log(`save, ${megabytes} MB file (${runs.length} runs, medians)`);
-  console.log(figure('bare read + SHA-256 + write + compare', bare));
-  console.log(figure('guarded overwrite of a ready Blob', guarded, bare, 'bare'));
-  console.log(figure('whole save, serialisation included', whole, bare, 'bare'));
+  printFigures(`save, ${megabytes} MB file (${runs.length} runs, medians)`, [
+    ['bare read + SHA-256 + write + compare', bare],
+    ['guarded overwrite of a ready Blob', guarded, bare, 'bare'],
+    ['whole save, serialisation included', whole, bare, 'bare']
+  ]);
   return guarded;
 }
 
@@ -91,18 +92,17 @@ async function benchUndo(page, dir, megabytes) {
   const file = writeFixture(dir, `undo-${megabytes}mb.html`, generateDocument(megabytes));
   await openForEditing(page, file);
   for (let i = 1; i <= UNDO_RUNS; i++) await typeWord(page, `#s${i} p`);
-  const undo = [];
-  const redo = [];
-  for (let i = 0; i < UNDO_RUNS; i++) undo.push(await timeStep(page, 'undo'));
-  for (let i = 0; i < UNDO_RUNS; i++) redo.push(await timeStep(page, 'redo'));
-  const bare = [];
-  for (let i = 0; i < UNDO_RUNS; i++) bare.push(await timeBareWrite(page));
-  const base = median(bare);
-  console.log(`undo and redo, ${megabytes} MB document (${UNDO_RUNS} runs, medians)`);
-  console.log(figure('bare document.open/write/close', base));
-  console.log(figure('undo', median(undo), base, 'bare'));
-  console.log(figure('redo', median(redo), base, 'bare'));
-  return median(undo);
+  const times = { undo: [], redo: [], bare: [] };
+  for (let i = 0; i < UNDO_RUNS; i++) times.undo.push(await timeStep(page, 'undo'));
+  for (let i = 0; i < UNDO_RUNS; i++) times.redo.push(await timeStep(page, 'redo'));
+  for (let i = 0; i < UNDO_RUNS; i++) times.bare.push(await timeBareWrite(page));
+  const m = medians(times);
+  printFigures(`undo and redo, ${megabytes} MB document (${UNDO_RUNS} runs, medians)`, [
+    ['bare document.open/write/close of the text', m.bare],
+    ['undo', m.undo, m.bare, 'bare'],
+    ['redo', m.redo, m.bare, 'bare']
+  ]);
+  return m.undo;
 }
 
 // The model takes in the last edit first, so that the heap holds the text as the history has it.
