@@ -5,14 +5,14 @@
 // the same press with Alt held, which the runtime leaves to the browser, and beside one
 // string.slice + join of the text, the copy a snapshot without shared pieces would make; the
 // first keystroke of the spell; and the history entry alone, as the runtime records it after a
-// typed word (the word brought into the model, the snapshot taken). Usage: node bench/edit.bench.mjs [page.html]
+// typed word (the word brought into the model, the snapshot taken). Usage: node bench/edit.bench.mjs [test-page.html]
 import path from 'node:path';
-import { writeFixture, PAGE } from '../tests/page/support/browser.mjs';
+import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
 import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures } from './documents.mjs';
 
 const RUNS = 7;
 const PRESS_TARGET_MS = 20;
-const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : PAGE;
+const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
 
 // Times in the page: from the window's first sight of the event to the end of the runtime's work.
 // In view mode the runtime's key handler sits on the document, so a later document listener
