@@ -1,6 +1,13 @@
-// The generated documents the benchmarks measure, the median they report, and a run over
-// document sizes in one browser.
-import { launchBrowser, tempDir } from '../tests/page/support/browser.mjs';
+// The generated documents the benchmarks measure, the median they report, the ways they open and
+// edit a document as a user does, and the line that prints a figure beside the bare operation
+// that bounds it.
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+import { launchBrowser, openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, tempDir, TEST_PAGE }
+  from '../tests/page/support/browser.mjs';
+import { typeAtEnd } from '../tests/page/support/editor.mjs';
 
 export function generateDocument(megabytes) {
   const block = (i) => `<section class="card" id="s${i}"><h2>第 ${i} 节 Section</h2>` +
@@ -33,5 +40,69 @@ export async function measureEachSize(measure, sizes = [1, 5]) {
     for (const megabytes of sizes) await measure(browser, dir, megabytes);
   } finally {
     await browser.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// The file opened the way a user opens it, ready in edit mode. Dropped, it comes with a handle
+// that Ctrl+S saves over.
+export async function openForEditing(page, file, { dropped = false, pageFile = TEST_PAGE } = {}) {
+  await openStartPage(page, pageFile);
+  await (dropped ? dropOnDropZone(page, file) : chooseThroughInput(page, file));
+  await waitForRuntime(page);
+  await page.waitForFunction(() => document.querySelector('.__lw-toggle.active'), null, { timeout: 300000 });
+}
+
+// A real edit: a press at the end of the element's text, then the word typed there. Each call
+// on another element is a typing spell of its own, and so one history entry. The element is
+// brought to the middle of the window, away from the toolbar along its top.
+export async function typeWord(page, selector, word = ' word') {
+  await page.locator(selector).first().evaluate((element) => element.scrollIntoView({ block: 'center' }));
+  await typeAtEnd(page, selector, word);
+  const typed = await page.locator(selector).first().evaluate((element, w) => element.textContent.endsWith(w), word);
+  if (!typed) throw new Error(`the word typed into ${selector} did not land there`);
+}
+
+// The median of each series of a record of series.
+export function medians(series) {
+  return Object.fromEntries(Object.entries(series).map(([key, values]) => [key, median(values)]));
+}
+
+// A title, then one figure a row, each beside the bare one that bounds it, given as
+// [label, ms, bare ms, bare name]: `  label   12.3 ms   1.50 x bare name`.
+export function printFigures(title, rows) {
+  console.log(title);
+  for (const [label, ms, bare, bareName] of rows) {
+    const ratio = bare === undefined ? '' : `   ${(ms / bare).toFixed(2)} x ${bareName}`;
+    console.log(`  ${label.padEnd(44)} ${ms.toFixed(1).padStart(9)} ms${ratio}`);
+  }
+}
+
+// A browser that reports its heap exactly and lets the page collect garbage. It lacks the test
+// browser's care for the waits across a replacement of the document: wait with `until`.
+export async function launchWithPreciseMemory() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lmw-profile-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium', headless: true, viewport: { width: 1280, height: 800 },
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--enable-precise-memory-info', '--js-flags=--expose-gc']
+  });
+  context.setDefaultTimeout(300000);
+  return {
+    page: context.pages()[0] || await context.newPage(),
+    async close() {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    }
+  };
+}
+
+// Polls from here rather than from the page, whose timers a replacement of the document ends.
+export async function until(page, predicate, timeoutMs = 300000) {
+  const deadline = Date.now() + timeoutMs;
+  for (;;) {
+    const met = await page.evaluate(predicate).catch(() => false);
+    if (met) return;
+    if (Date.now() > deadline) throw new Error(`not met in ${timeoutMs} ms: ${predicate}`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
   }
 }

@@ -1,35 +1,29 @@
-// Saving over a real file of 1, 5 and 20 MB, and undo and redo on 1 and 5 MB documents, each set
-// beside the bare browser operations that bound it, measured in the same run: for a save, one
-// read of the file, one SHA-256, one createWritable/write/close of the same bytes and one byte
-// comparison; for undo and redo, one serialisation and one document.open/write/close of the text.
+// Saving over a real file of 1, 5 and 20 MB, undo and redo on 1 and 5 MB documents, and the memory
+// that 30 history entries of a 5 MB document hold, each set beside the bare browser operations
+// that bound it, measured in the same run: for a save, one read of the file, one SHA-256, one
+// createWritable/write/close of the same bytes and one byte comparison; for undo and redo, one
+// document.open/write/close of the same text; for the history, the size of the text it holds.
+// Every edit is a word typed into the document.
+import fs from 'node:fs';
+import { openStartPage, chooseThroughInput, writeFixture, launchBrowser, tempDir, TEST_PAGE }
+  from '../tests/page/support/browser.mjs';
 import {
-  launchBrowser, openStartPage, dropOnDropZone, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE
-} from '../tests/page/support/browser.mjs';
-import { generateDocument, median } from './documents.mjs';
+  generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until
+} from './documents.mjs';
 
 const SAVE_RUNS = { 1: 7, 5: 5, 20: 3 };
 const UNDO_RUNS = 5;
+const HISTORY_ENTRIES = 30;
 
-async function openForEditing(page, file, withHandle) {
-  await openStartPage(page, TEST_PAGE);
-  if (withHandle) await dropOnDropZone(page, file);
-  else await chooseThroughInput(page, file);
-  await waitForRuntime(page);
-  await page.waitForFunction(() => window.__lmwRuntime.state.active, null, { timeout: 300000 });
-}
-
-// One run: the whole save (serialisation included), the guarded overwrite of a ready Blob, and
-// the bare operations on the same bytes.
+// One run after a typed word: the whole save (serialisation included), the guarded overwrite of a
+// ready Blob, and the bare operations on the same bytes.
 function saveRun(page) {
   return page.evaluate(async () => {
     const runtime = window.__lmwRuntime;
-    const change = () => { document.querySelector('#s1 p').append('x'); runtime.markChanged(); };
-    change();
     let t = performance.now();
     await runtime.saveDocument();
     const whole = performance.now() - t;
     if (runtime.state.dirty) throw new Error('the save failed: ' + document.querySelector('.__lw-toast').textContent);
-    change();
     const blob = new Blob([runtime.serializeDocument()], { type: 'text/html;charset=utf-8' });
     t = performance.now();
     await runtime.overwriteSave(blob);
@@ -53,14 +47,18 @@ function saveRun(page) {
 
 async function benchSave(page, dir, megabytes) {
   const file = writeFixture(dir, `save-${megabytes}mb.html`, generateDocument(megabytes));
-  await openForEditing(page, file, true);
+  await openForEditing(page, file, { dropped: true });
   const runs = [];
-  for (let i = 0; i < SAVE_RUNS[megabytes]; i++) runs.push(await saveRun(page));
+  for (let i = 1; i <= SAVE_RUNS[megabytes]; i++) {
+    await typeWord(page, `#s${i} p`);
+    runs.push(await saveRun(page));
+  }
   const [whole, guarded, bare] = ['whole', 'guarded', 'bare'].map((key) => median(runs.map((run) => run[key])));
-  console.log(`save, ${megabytes} MB file (${runs.length} runs, medians)`);
-  console.log(`  bare read + SHA-256 + write + compare ${bare.toFixed(1).padStart(9)} ms`);
-  console.log(`  guarded overwrite of a ready Blob     ${guarded.toFixed(1).padStart(9)} ms   ${(guarded / bare).toFixed(2)} x bare`);
-  console.log(`  whole save, serialisation included    ${whole.toFixed(1).padStart(9)} ms   ${(whole / bare).toFixed(2)} x bare`);
+  printFigures(`save, ${megabytes} MB file (${runs.length} runs, medians)`, [
+    ['bare read + SHA-256 + write + compare', bare],
+    ['guarded overwrite of a ready Blob', guarded, bare, 'bare'],
+    ['whole save, serialisation included', whole, bare, 'bare']
+  ]);
   return guarded;
 }
 
@@ -75,14 +73,11 @@ async function timeStep(page, step) {
   return page.evaluate(() => window.__lmwStartedAt - window.__stepAt);
 }
 
-// The bare pair: serialise the document, and write the text into the window until it is parsed.
-async function timeBarePair(page) {
-  const serialise = await page.evaluate(() => {
-    const t = performance.now();
-    window.__benchHtml = window.__lmwRuntime.serializeDocument();
-    return performance.now() - t;
-  });
+// The bare write: the document's text into the window until it is parsed.
+async function timeBareWrite(page) {
   await page.evaluate(() => {
+    window.__benchHtml = window.__lmwRuntime.serializeDocument();
+    void window.__benchHtml.indexOf('<');
     window.__bareAt = performance.timeOrigin + performance.now();
     document.open();
     document.write(window.__benchHtml);
@@ -90,34 +85,70 @@ async function timeBarePair(page) {
     document.close();
   });
   await page.waitForFunction(() => window.__bareDoneAt > window.__bareAt, null, { timeout: 300000, polling: 20 });
-  return serialise + await page.evaluate(() => window.__bareDoneAt - window.__bareAt);
+  return page.evaluate(() => window.__bareDoneAt - window.__bareAt);
 }
 
 async function benchUndo(page, dir, megabytes) {
   const file = writeFixture(dir, `undo-${megabytes}mb.html`, generateDocument(megabytes));
-  await openForEditing(page, file, false);
-  await page.evaluate((count) => {
-    const runtime = window.__lmwRuntime;
-    for (let i = 0; i < count; i++) {
-      runtime.recordHistory('change');
-      document.querySelector(`#s${i + 1} p`).append('x');
-      runtime.markChanged();
-    }
-  }, UNDO_RUNS);
-  const undo = [];
-  const redo = [];
-  for (let i = 0; i < UNDO_RUNS; i++) undo.push(await timeStep(page, 'undo'));
-  for (let i = 0; i < UNDO_RUNS; i++) redo.push(await timeStep(page, 'redo'));
-  const bare = [];
-  for (let i = 0; i < UNDO_RUNS; i++) bare.push(await timeBarePair(page));
-  const base = median(bare);
-  console.log(`undo and redo, ${megabytes} MB document (${UNDO_RUNS} runs, medians)`);
-  console.log(`  bare serialise + open/write/close     ${base.toFixed(1).padStart(9)} ms`);
-  for (const [label, values] of [['undo', undo], ['redo', redo]]) {
-    const m = median(values);
-    console.log(`  ${label.padEnd(37)}${m.toFixed(1).padStart(9)} ms   ${(m / base).toFixed(2)} x bare`);
+  await openForEditing(page, file);
+  for (let i = 1; i <= UNDO_RUNS; i++) await typeWord(page, `#s${i} p`);
+  const times = { undo: [], redo: [], bare: [] };
+  for (let i = 0; i < UNDO_RUNS; i++) times.undo.push(await timeStep(page, 'undo'));
+  for (let i = 0; i < UNDO_RUNS; i++) times.redo.push(await timeStep(page, 'redo'));
+  for (let i = 0; i < UNDO_RUNS; i++) times.bare.push(await timeBareWrite(page));
+  const m = medians(times);
+  printFigures(`undo and redo, ${megabytes} MB document (${UNDO_RUNS} runs, medians)`, [
+    ['bare document.open/write/close of the text', m.bare],
+    ['undo', m.undo, m.bare, 'bare'],
+    ['redo', m.redo, m.bare, 'bare']
+  ]);
+  return m.undo;
+}
+
+// The model takes in the last edit first, so that the heap holds the text as the history has it.
+const heapMB = (page) => page.evaluate(() => {
+  window.__lmwRuntime.serializeDocument();
+  window.gc();
+  return performance.memory.usedJSHeapSize / 1048576;
+});
+
+// For a few seconds after opening, the heap holds about one more copy of the text, which goes
+// without any edit; the heap is read once it has stopped shrinking.
+async function settledHeapMB(page) {
+  let last = await heapMB(page);
+  for (let i = 0; i < 20; i++) {
+    await new Promise((resolve) => setTimeout(resolve, 500));
+    const now = await heapMB(page);
+    if (now > last - 0.2) return now;
+    last = now;
   }
-  return median(undo);
+  return last;
+}
+
+// The heap before and after 30 typed edits, each its own history entry, garbage collected both
+// times; beside it the document's text, as the file's bytes and as the string the history holds.
+async function benchHistoryMemory(dir, megabytes) {
+  const browser = await launchWithPreciseMemory();
+  const { page } = browser;
+  try {
+    await openStartPage(page, TEST_PAGE);
+    await chooseThroughInput(page, writeFixture(dir, `history-${megabytes}mb.html`, generateDocument(megabytes)));
+    await until(page, () => !!(window.__lmwRuntime && window.__lmwRuntime.state.active));
+    const before = await settledHeapMB(page);
+    for (let i = 1; i <= HISTORY_ENTRIES; i++) await typeWord(page, `#s${i} p`);
+    await page.keyboard.press('Escape');
+    const after = await heapMB(page);
+    const { entries, chars, bytes } = await page.evaluate(() => {
+      const text = window.__lmwRuntime.serializeDocument();
+      return { entries: window.__lmwRuntime.state.history.length, chars: text.length, bytes: new Blob([text]).size };
+    });
+    console.log(`history memory, ${megabytes} MB document (${HISTORY_ENTRIES} entries made, ${entries} held)`);
+    console.log(`  text: ${(bytes / 1048576).toFixed(1)} MB as UTF-8, ${(chars / 1048576).toFixed(1)} M characters`);
+    console.log(`  JS heap before ${before.toFixed(1)} MB, after ${after.toFixed(1)} MB: ` +
+      `${(after - before).toFixed(1)} MB for the entries, ${((after - before) / (bytes / 1048576)).toFixed(2)} x the text`);
+  } finally {
+    await browser.close();
+  }
 }
 
 const browser = await launchBrowser();
@@ -129,6 +160,8 @@ try {
   const undos = {};
   for (const megabytes of [1, 5]) undos[megabytes] = await benchUndo(browser.page, dir, megabytes);
   console.log(`  undo scaling 5 MB / 1 MB: ${(undos[5] / undos[1]).toFixed(1)} (linear: 5)`);
+  await benchHistoryMemory(dir, 5);
 } finally {
   await browser.close();
+  fs.rmSync(dir, { recursive: true, force: true });
 }
