@@ -2,9 +2,6 @@
 // edit a document as a user does, and the line that prints a figure beside the bare operation
 // that bounds it.
 import fs from 'node:fs';
-import os from 'node:os';
-import path from 'node:path';
-import { chromium } from 'playwright-core';
 import { launchBrowser, openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, tempDir, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
 import { typeAtEnd } from '../tests/page/support/editor.mjs';
@@ -78,22 +75,9 @@ export function printFigures(title, rows) {
   }
 }
 
-// A browser that reports its heap exactly and lets the page collect garbage. It lacks the test
-// browser's care for the waits across a replacement of the document: wait with `until`.
-export async function launchWithPreciseMemory() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lmw-profile-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: '/usr/bin/chromium', headless: true, viewport: { width: 1280, height: 800 },
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--enable-precise-memory-info', '--js-flags=--expose-gc']
-  });
-  context.setDefaultTimeout(300000);
-  return {
-    page: context.pages()[0] || await context.newPage(),
-    async close() {
-      await context.close();
-      fs.rmSync(profile, { recursive: true, force: true });
-    }
-  };
+// A browser that reports its heap exactly and lets the page collect garbage.
+export function launchWithPreciseMemory() {
+  return launchBrowser({ args: ['--enable-precise-memory-info', '--js-flags=--expose-gc'] });
 }
 
 // Polls from here rather than from the page, whose timers a replacement of the document ends.

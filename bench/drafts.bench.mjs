@@ -1,8 +1,8 @@
 // The draft of a 5 MB document with unsaved edits: its write (the text a save would write, put
 // into IndexedDB) beside a bare put of the same text into a database of its own, and the first
 // keystroke after a draft write beside a keystroke of the same spell with no write before it.
-import { openStartPage, chooseThroughInput, waitForRuntime, writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
-import { generateDocument, median, measureEachSize } from './documents.mjs';
+import { writeFixture } from '../tests/page/support/browser.mjs';
+import { generateDocument, medians, measureEachSize, openForEditing, printFigures } from './documents.mjs';
 
 const RUNS = 7;
 
@@ -47,10 +47,7 @@ async function keystroke(page) {
 
 async function measure({ page }, dir, megabytes) {
   const file = writeFixture(dir, `drafts-${megabytes}mb.html`, generateDocument(megabytes));
-  await openStartPage(page, TEST_PAGE);
-  await chooseThroughInput(page, file);
-  await waitForRuntime(page);
-  await page.waitForFunction(() => window.__lmwRuntime.state.active, null, { timeout: 300000 });
+  await openForEditing(page, file);
   await page.click('#s3 p', { position: { x: 20, y: 8 } });
   await keystroke(page);
   const figures = { write: [], bare: [], inSpell: [], afterWrite: [] };
@@ -60,10 +57,11 @@ async function measure({ page }, dir, megabytes) {
     figures.afterWrite.push(await keystroke(page));
     figures.bare.push(await bareIndexedDbPut(page));
   }
-  const [write, bare, inSpell, afterWrite] = ['write', 'bare', 'inSpell', 'afterWrite'].map((key) => median(figures[key]));
-  console.log(`drafts, ${megabytes} MB document (${RUNS} runs, medians)`);
-  console.log(`  draft write                ${write.toFixed(1).padStart(8)} ms   ${(write / bare).toFixed(2)} x bare IndexedDB put (${bare.toFixed(1)} ms)`);
-  console.log(`  first keystroke after it   ${afterWrite.toFixed(1).padStart(8)} ms   ${(afterWrite / inSpell).toFixed(2)} x a keystroke with no write before it (${inSpell.toFixed(1)} ms)`);
+  const m = medians(figures);
+  printFigures(`drafts, ${megabytes} MB document (${RUNS} runs, medians)`, [
+    ['draft write', m.write, m.bare, 'bare IndexedDB put of the text'],
+    ['first keystroke after a draft write', m.afterWrite, m.inSpell, 'a keystroke with no write before it']
+  ]);
 }
 
 await measureEachSize(measure, [5]);

@@ -30,6 +30,9 @@ export const launchMessage = {
   text: '编辑器文件已经准备完成，但浏览器启动失败。请重新安装或修复 Chrome / Edge 后再试。',
 };
 
+// What the launcher ends with, and 255 from with_env when it cannot start it; anything else
+// comes from wine.
+const LAUNCHER_STATUSES = [0, 20, 21, 22, 255];
 const APP_USER_MODEL_ID = 5;
 const RELAUNCH_ICON_RESOURCE = 3;
 
@@ -84,10 +87,17 @@ export class WinePrefix {
   }
 
   // Output is not piped: the wine server that a command starts would hold a pipe open for ever.
+  // Wine's own complaints go to a file, so that a run wine itself could not make says why.
   wineCommand(args) {
-    const result = spawnSync(this.wine, args, { env: this.environment, stdio: 'ignore', timeout: 120000 });
+    const errors = fs.openSync(path.join(this.root, 'wine-errors.log'), 'w');
+    const result = spawnSync(this.wine, args, { env: this.environment, stdio: ['ignore', 'ignore', errors], timeout: 120000 });
+    fs.closeSync(errors);
     if (result.error) throw result.error;
     return result.status;
+  }
+
+  get wineErrors() {
+    return fs.readFileSync(path.join(this.root, 'wine-errors.log'), 'utf8');
   }
 
   wineserver(args) {
@@ -104,6 +114,7 @@ export class WinePrefix {
     const status = changes.length
       ? this.wineCommand([path.join(wineTools, 'with_env.exe'), ...changes, '--', ...commandLine])
       : this.wineCommand([launcherExe, ...args]);
+    if (!LAUNCHER_STATUSES.includes(status)) throw new Error(`wine ended the run with ${status}: ${this.wineErrors}`);
     return { status, ...this.readRecords() };
   }
 

@@ -85,17 +85,20 @@ export function storedDrafts(page) {
 // Waits until the stored drafts are `wanted` in number, or pass it as a test, and resolves to them.
 export async function waitForDrafts(page, wanted) {
   const settled = typeof wanted === 'function' ? wanted : (drafts) => drafts.length === wanted;
+  const deadline = Date.now() + 120000;
   for (;;) {
     const drafts = await storedDrafts(page);
     if (settled(drafts)) return drafts;
+    if (Date.now() > deadline) throw new Error(`the stored drafts never settled: ${JSON.stringify(drafts.map((d) => d.fileName))}`);
     await new Promise((done) => setTimeout(done, 100));
   }
 }
 
-export async function launchBrowser({ write = 'allow', viewport = { width: 1280, height: 800 } } = {}) {
+// `args` are further Chromium switches, such as those a benchmark of memory needs.
+export async function launchBrowser({ write = 'allow', viewport = { width: 1280, height: 800 }, args = [] } = {}) {
   const profile = newProfile({ write });
   const context = await chromium.launchPersistentContext(profile, {
-    executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS, viewport
+    executablePath: '/usr/bin/chromium', headless: true, args: [...CHROMIUM_ARGS, ...args], viewport
   });
   await context.addInitScript(keepPlaywrightTimersApart);
   const page = context.pages()[0] || await context.newPage();
