@@ -62,7 +62,8 @@ before(async () => {
 
 after(async () => {
   await browser.kill();
-  fs.rmSync(profile, { recursive: true, force: true });
+  // A helper process of the killed browser may still be ending inside its profile.
+  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10 });
   fs.rmSync(dir, { recursive: true, force: true });
 });
 

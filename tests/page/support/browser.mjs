@@ -129,9 +129,11 @@ async function portOf(profile, child) {
 export async function startKillableBrowser(profile) {
   fs.rmSync(path.join(profile, 'DevToolsActivePort'), { force: true });
   const child = spawn('/usr/bin/chromium', ['--headless=new', '--remote-debugging-port=0',
-    `--user-data-dir=${profile}`, ...CHROMIUM_ARGS, 'about:blank'], { stdio: 'ignore' });
-  // A test that ends early must not leave its browser running.
-  process.once('exit', () => child.kill('SIGKILL'));
+    `--user-data-dir=${profile}`, ...CHROMIUM_ARGS, 'about:blank'], { stdio: 'ignore', detached: true });
+  // The whole browser dies at once, its helper processes too, as when the machine kills it; and a
+  // test that ends early leaves none of it running.
+  const killAll = () => { try { process.kill(-child.pid, 'SIGKILL'); } catch (gone) { /* already ended */ } };
+  process.once('exit', killAll);
   const browser = await chromium.connectOverCDP(`http://127.0.0.1:${await portOf(profile, child)}`);
   const context = browser.contexts()[0];
   context.setDefaultTimeout(120000);
@@ -140,7 +142,7 @@ export async function startKillableBrowser(profile) {
     context,
     async kill() {
       const ended = new Promise((done) => child.once('exit', done));
-      child.kill('SIGKILL');
+      killAll();
       await ended;
     }
   };
