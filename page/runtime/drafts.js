@@ -69,8 +69,8 @@ function writeDraftWhenHidden() {
 }
 
 function startDrafts() {
+  // The id reaches the next instance through the hand-off globals published before every replacement.
   if (!state.draftId) state.draftId = newDraftId();
-  window.__LMW_DRAFT_ID = state.draftId;
   document.addEventListener('visibilitychange', writeDraftWhenHidden);
   if (state.dirty) scheduleDraft();
 }

@@ -18,7 +18,9 @@ function takeAutoEditRequest() {
   }
 }
 
-function forgetDraft() {
+// Nothing writes this localStorage key any more; it is cleared at every start. The drafts
+// themselves live in IndexedDB (drafts.js).
+function forgetStorageDraftKey() {
   try {
     localStorage.removeItem('__lw-draft');
   } catch (ignored) {
@@ -36,7 +38,7 @@ function startRuntime() {
   state.model = takeDocumentModel();
   injectStylesheet();
   buildInterface();
-  forgetDraft();
+  forgetStorageDraftKey();
   startDrafts();
   var historyArrived = restoreHistory();
   if (takeAutoEditRequest()) autoEnter = true;
