@@ -2,6 +2,8 @@
 // edit a document as a user does, and the line that prints a figure beside the bare operation
 // that bounds it.
 import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { launchBrowser, openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, tempDir, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
 import { typeAtEnd } from '../tests/page/support/editor.mjs';
@@ -89,4 +91,28 @@ export async function until(page, predicate, timeoutMs = 300000) {
     if (Date.now() > deadline) throw new Error(`not met in ${timeoutMs} ms: ${predicate}`);
     await new Promise((resolve) => setTimeout(resolve, 50));
   }
+}
+
+// The figures file the bench target leaves in the build folder: one object whose keys are the
+// figure names and whose values are { ms, bare_ms, ratio } (and a note where a figure could not
+// be taken). Each benchmark is its own process, so each merges its figures into what is there.
+export const FIGURES_FILE = process.env.LMW_FIGURES || fileURLToPath(new URL('../build/bench/figures.json', import.meta.url));
+
+export function readFigures(file = FIGURES_FILE) {
+  try {
+    return JSON.parse(fs.readFileSync(file, 'utf8'));
+  } catch {
+    return {};
+  }
+}
+
+export function recordFigure(name, ms, bareMs = null, note = undefined) {
+  const figures = readFigures();
+  const known = (value) => (Number.isFinite(value) ? Number(value.toFixed(2)) : null);
+  const figure = { ms: known(ms), bare_ms: known(bareMs) };
+  figure.ratio = figure.ms !== null && figure.bare_ms ? Number((ms / bareMs).toFixed(3)) : null;
+  if (note) figure.note = note;
+  figures[name] = figure;
+  fs.mkdirSync(path.dirname(FIGURES_FILE), { recursive: true });
+  fs.writeFileSync(FIGURES_FILE, JSON.stringify(figures, null, 2) + '\n');
 }

@@ -8,7 +8,7 @@
 // typed word (the word brought into the model, the snapshot taken). Usage: node bench/edit.bench.mjs [test-page.html]
 import path from 'node:path';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
-import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures } from './documents.mjs';
+import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure } from './documents.mjs';
 
 const RUNS = 7;
 const PRESS_TARGET_MS = 20;
@@ -103,6 +103,8 @@ async function measure(browser, dir, megabytes) {
     ['  of it, the history entry alone', m.entry, m.sliceJoin, 'slice + join'],
     ['first keystroke of the spell', m.keystroke, m.serialisation, 'clone + outerHTML']
   ]);
+  recordFigure(`press_${megabytes}mb`, m.press, m.barePress);
+  if (megabytes === 5) recordFigure('enter_edit_5mb', m.enter, m.serialisation);
   const within = (ms) => (ms < PRESS_TARGET_MS ? 'yes' : 'NO');
   console.log(`  within ${PRESS_TARGET_MS} ms: the press ${within(m.press)}, its history entry ${within(m.entry)}`);
 }

@@ -6,7 +6,7 @@
 import path from 'node:path';
 import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
-import { median } from './documents.mjs';
+import { median, recordFigure } from './documents.mjs';
 
 const RUNS = 9;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
@@ -141,13 +141,16 @@ async function measure(browser, dir, name, html) {
   console.log(`  find, ${rareCount.padEnd(10)} (rare word)     ${ms(rare)}   ${ratio(rare, walk + relayout)} walk + relayout`);
   console.log(`  find, ${commonCount.padEnd(10)} (common word)   ${ms(common)}   ${ratio(common, walk)} text walk`);
   console.log(`  replace-all, with its snapshot     ${ms(replace)}   ${ratio(replace, walk)} text walk`);
+  return { common, replace, walk };
 }
 
 const browser = await launchBrowser();
 const dir = tempDir('lmw-bench-');
 try {
   await measure(browser, dir, '1 MB article', generatedArticle(1));
-  await measure(browser, dir, '5 MB article', generatedArticle(5));
+  const article = await measure(browser, dir, '5 MB article', generatedArticle(5));
+  recordFigure('find_5mb', article.common, article.walk);
+  recordFigure('replace_all_5mb', article.replace, article.walk);
   await measure(browser, dir, '40-slide deck', generatedDeck(40));
 } finally {
   await browser.close();

@@ -7,7 +7,7 @@ import path from 'node:path';
 import {
   launchBrowser, openStartPage, chooseThroughInput, tempDir, TEST_PAGE
 } from '../tests/page/support/browser.mjs';
-import { generateDocument, median, typeWord } from './documents.mjs';
+import { generateDocument, median, typeWord, recordFigure } from './documents.mjs';
 
 const SIZES_MB = [1, 5, 20];
 const RUNS = { 1: 7, 5: 5, 20: 3 };
@@ -96,6 +96,7 @@ for (const r of rows) {
   console.log(`${String(r.mb).padStart(2)} MB  ${r.open.toFixed(1).padStart(9)}  ${r.bare.toFixed(1).padStart(22)}  ${(r.open / r.bare).toFixed(2).padStart(5)}  ` +
     `${r.ser.toFixed(1).padStart(31)}  ${r.outer.toFixed(1).padStart(14)}  ${(r.ser / r.outer).toFixed(2).padStart(5)}`);
 }
+for (const r of rows) recordFigure(`open_${r.mb}mb`, r.open, r.bare);
 const first = rows[0];
 const last = rows[rows.length - 1];
 console.log(`scaling: ${last.mb} MB open / ${first.mb} MB open = ${(last.open / first.open).toFixed(1)} (size ratio ${last.mb / first.mb})`);

@@ -8,7 +8,7 @@ import fs from 'node:fs';
 import { openStartPage, chooseThroughInput, writeFixture, launchBrowser, tempDir, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
 import {
-  generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until
+  generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until, recordFigure
 } from './documents.mjs';
 
 const SAVE_RUNS = { 1: 7, 5: 5, 20: 3 };
@@ -59,6 +59,7 @@ async function benchSave(page, dir, megabytes) {
     ['guarded overwrite of a ready Blob', guarded, bare, 'bare'],
     ['whole save, serialisation included', whole, bare, 'bare']
   ]);
+  if (megabytes === 20) recordFigure('save_20mb', whole, bare);
   return guarded;
 }
 
@@ -102,6 +103,8 @@ async function benchUndo(page, dir, megabytes) {
     ['undo', m.undo, m.bare, 'bare'],
     ['redo', m.redo, m.bare, 'bare']
   ]);
+  recordFigure(`undo_${megabytes}mb`, m.undo, m.bare);
+  if (megabytes === 5) recordFigure('redo_5mb', m.redo, m.bare);
   return m.undo;
 }
 
