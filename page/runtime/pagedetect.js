@@ -1,6 +1,6 @@
 // Working out what a page is in the open document, without help from it: stacked slides, page
-// containers in the flow, repeated blocks of one size, the document's own page counter, or else
-// viewport-sized slices of the scrolling content. Each detection reads every box at most once.
+// containers in the flow, a deck that hides all but its shown slide, repeated blocks of one size,
+// the document's own page counter, or else viewport-sized slices of the scrolling content. Each detection reads every box at most once.
 
 var VIEWPORT_SHARE = 0.45;
 var SCROLLER_MIN_SIZE = 180;
@@ -234,6 +234,51 @@ function detectPagesInFlow(records) {
   return records.length >= 2 ? records : [];
 }
 
+// A deck that hides its inactive slides by its own rules shows one slide at a time and gives the
+// others no box: a run of page-like siblings of one tag of which one is displayed at the size of
+// the window and every other is hidden, told apart by classes the displayed one has and the
+// hidden ones lack. Those classes are what shows a slide, and what going to a slide moves.
+function isHiddenSlide(element) {
+  var style = window.getComputedStyle(element);
+  if (style.display === 'none' || style.visibility === 'hidden' || parseFloat(style.opacity) === 0) return true;
+  return style.transform !== 'none' && isOffScreen(element.getBoundingClientRect());
+}
+
+function isOffScreen(box) {
+  return box.right <= 0 || box.bottom <= 0 || box.left >= window.innerWidth || box.top >= window.innerHeight;
+}
+
+function classesOnlyIn(shown, others) {
+  return Array.prototype.filter.call(shown.classList, function (token) {
+    return others.every(function (other) { return !other.classList.contains(token); });
+  });
+}
+
+function deckAround(shown) {
+  var members = Array.prototype.filter.call(shown.parentElement.children, function (sibling) {
+    return sibling.tagName === shown.tagName && !isEditorUi(sibling) && looksLikePage(sibling);
+  });
+  var hidden = members.filter(function (member) { return member !== shown; });
+  if (!hidden.length || !hidden.every(isHiddenSlide)) return [];
+  var showing = classesOnlyIn(shown, hidden);
+  if (!showing.length) return [];
+  var at = pageRecordOf(shown);
+  return members.map(function (member) {
+    return { node: member, scroller: at.scroller, x: at.x, y: at.y, explicitIndex: explicitIndexOf(member),
+      stacked: true, showing: showing };
+  });
+}
+
+function detectHiddenDeck() {
+  var best = [];
+  largeElements().forEach(function (element) {
+    if (!element.parentElement || isDocumentFrame(element) || !isViewportSized(element) || !looksLikePage(element)) return;
+    var deck = deckAround(element);
+    if (deck.length > best.length) best = deck;
+  });
+  return best;
+}
+
 function searchAreas() {
   var areas = [];
   var scroller = findMainScroller();
@@ -401,6 +446,8 @@ function detectPages() {
     if (slides.length > 1) return takeReading(slides, 'slide');
     var inFlow = detectPagesInFlow(candidates);
     if (inFlow.length > 1) return takeReading(inFlow, 'element');
+    var deck = detectHiddenDeck();
+    if (deck.length > 1) return takeReading(deck, 'deck');
     var blocks = detectRepeatedBlocks();
     if (blocks.length > 1) return takeReading(blocks, 'element');
     var counted = detectPageCounter();

@@ -3,7 +3,8 @@
 // (switching the shown slide, scrolling, or the document's own arrow-key handler).
 
 var PAGE_SETTLE_MS = 350;
-var PAGE_MODES = /^(slide|element|runtime|scroll)$/;
+var PAGE_MODES = /^(slide|deck|element|runtime|scroll)$/;
+var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };
 
 var pageSettleTimer = null;
 
@@ -31,6 +32,14 @@ function isPagingActive() {
 function firstActiveSlide(pages) {
   for (var i = 0; i < pages.length; i++) {
     if (pages[i].node && pages[i].node.classList.contains('active')) return i;
+  }
+  return -1;
+}
+
+function shownDeckSlide(pages) {
+  for (var i = 0; i < pages.length; i++) {
+    var classes = pages[i].node.classList;
+    if (pages[i].showing.every(function (token) { return classes.contains(token); })) return i;
   }
   return -1;
 }
@@ -63,6 +72,7 @@ function syncCurrentPage() {
   var current = -1;
   if (!pages.length) current = 0;
   else if (state.pageMode === 'slide') current = firstActiveSlide(pages);
+  else if (state.pageMode === 'deck') current = shownDeckSlide(pages);
   else if (state.pageMode === 'runtime') current = counterPage(pages);
   state.currentPage = current >= 0 ? current : nearestPage(pages);
 }
@@ -84,9 +94,14 @@ function followCurrentPage() {
   updatePager();
 }
 
+// Older deck scripts read the key's number rather than its name, which a made key lacks.
 function sendArrowKey(step) {
   var key = step > 0 ? 'ArrowRight' : 'ArrowLeft';
-  document.dispatchEvent(new KeyboardEvent('keydown', { key: key, code: key, bubbles: true, cancelable: true }));
+  var event = new KeyboardEvent('keydown', { key: key, code: key, bubbles: true, cancelable: true });
+  ['keyCode', 'which'].forEach(function (name) {
+    Object.defineProperty(event, name, { value: ARROW_KEY_CODES[key] });
+  });
+  document.dispatchEvent(event);
 }
 
 // The classes that show a slide are the document's own and stay in its text.
@@ -131,6 +146,20 @@ function showSlide(target) {
   alignDeckControls(target, pages.length);
 }
 
+// A deck that answers the arrow keys keeps its own count of the slide it shows, so it is asked
+// first; one that does not gets its showing classes moved to the target. Either way the change
+// is the document's live state only: looking at another slide is no edit of the file.
+function stepDeck(step, target) {
+  var pages = state.pages;
+  var shown = shownDeckSlide(pages);
+  sendArrowKey(step);
+  if (shownDeckSlide(pages) !== shown) return;
+  pages.forEach(function (page, index) {
+    page.showing.forEach(function (token) { page.node.classList.toggle(token, index === target); });
+  });
+  alignDeckControls(target, pages.length);
+}
+
 function scrollToPage(page) {
   if (page.node) {
     page.node.scrollIntoView({ behavior: 'smooth', block: 'start', inline: 'start' });
@@ -155,6 +184,7 @@ function goToPage(step) {
   clearSelection();
   if (state.pageMode === 'runtime') sendArrowKey(step);
   else if (state.pageMode === 'slide') showSlide(target);
+  else if (state.pageMode === 'deck') stepDeck(step, target);
   else scrollToPage(state.pages[target]);
   state.currentPage = target;
   updatePager();

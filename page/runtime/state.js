@@ -31,6 +31,8 @@ var state = {
   fileFingerprint: window.__LMW_OPEN_FILE_FINGERPRINT || '',
   sourceEncoding: window.__LMW_OPEN_FILE_ENCODING || 'utf-8',
   multiSelected: [],
+  sliderGesture: null,
+  styleStepRecorded: false,
   ctxTarget: null,
   findVisible: false,
   zoomLevel: 100,

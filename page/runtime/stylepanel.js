@@ -126,6 +126,36 @@ function appendRow(control, className) {
   return row;
 }
 
+// One drag of a slider, or one run of a held key on it, is one undo step: its first input records
+// the state before it, and the inputs after it record nothing until the pointer or the key is let
+// go. A drag ends with the release's change event too, should the pointer be let go elsewhere.
+function followSliderGestures(slider) {
+  var begin = function (kind) {
+    return function (event) {
+      if (!event.repeat) state.sliderGesture = { slider: slider, kind: kind, recorded: false };
+    };
+  };
+  var end = function (kind) {
+    return function () {
+      var gesture = state.sliderGesture;
+      if (gesture && gesture.slider === slider && gesture.kind === kind) state.sliderGesture = null;
+    };
+  };
+  slider.addEventListener('pointerdown', begin('pointer'));
+  slider.addEventListener('keydown', begin('key'));
+  ['pointerup', 'pointercancel', 'change'].forEach(function (type) { slider.addEventListener(type, end('pointer')); });
+  slider.addEventListener('keyup', end('key'));
+}
+
+// Whether an input of the slider goes on with a gesture that has recorded its undo step already.
+function continuesSliderGesture(slider) {
+  var gesture = state.sliderGesture;
+  if (!gesture || gesture.slider !== slider) return false;
+  var recorded = gesture.recorded;
+  gesture.recorded = true;
+  return recorded;
+}
+
 // A range and a number box that follow each other. The box shows the number through `show`;
 // every range step and every typed number reaches `onNumber`, typed ones outside the range too.
 function appendNumberRow(row, range, value, show, onNumber) {
@@ -134,10 +164,13 @@ function appendNumberRow(row, range, value, show, onNumber) {
   slider.value = value;
   var box = createUiElement('input', PREFIX + '-num', { type: 'text' });
   box.value = show(value);
+  followSliderGestures(slider);
   slider.addEventListener('input', function () {
     var number = Number(slider.value);
     box.value = show(number);
+    state.styleStepRecorded = continuesSliderGesture(slider);
     onNumber(number);
+    state.styleStepRecorded = false;
   });
   box.addEventListener('change', function () {
     var number = parseFloat(box.value);
@@ -350,11 +383,12 @@ function buildCompoundSlider(control, entry, element) {
   });
 }
 
-// The panel is not rebuilt after a change: its controls keep what the user set.
+// The panel is not rebuilt after a change: its controls keep what the user set. A change records
+// its undo step first, unless it goes on with a slider drag that has recorded one.
 function applyStyle(prop, value) {
   var targets = state.multiSelected.length ? state.multiSelected : (state.selected ? [state.selected] : []);
   if (!targets.length) return;
-  recordHistory('style');
+  if (!state.styleStepRecorded) recordHistory('style');
   targets.forEach(function (element) {
     element.style[prop] = value;
     setStylePropertyInModel(element, prop);

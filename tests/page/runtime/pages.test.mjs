@@ -4,8 +4,8 @@
 // Alt+arrows take the document and what they leave alone; and edit mode moving no box.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { browserSession } from '../support/browser.mjs';
-import { openInEditor, editorView, pagesDetected } from '../support/editor.mjs';
+import { browserSession, savedTextOf } from '../support/browser.mjs';
+import { openInEditor, editorView, pagesDetected, saveWithCtrlS, typeAtEnd } from '../support/editor.mjs';
 
 const browser = browserSession();
 const doc = (style, body, script = '') =>
@@ -42,6 +42,29 @@ document.addEventListener('keydown', function (e) {
   document.querySelector('.page-num').textContent = current + ' / 12';
 });`);
 
+// Generated decks: the inactive slides hidden by the deck's own rules, the shown one marked by a
+// class. One deck moves the class from its own key script and keeps its own index, reading the
+// key's number as older generators do; the other has no script at all.
+const HIDDEN_DECK = doc('html,body{height:100%;margin:0}.slide{display:none;height:100%}.slide.active{display:block}',
+  [1, 2, 3, 4].map((n) => `<section class="slide${n === 1 ? ' active' : ''}" id="h${n}"><h2>Slide ${n}</h2></section>`).join(''), `
+const slides = document.querySelectorAll('.slide');
+let current = 0;
+window.shows = [];
+document.addEventListener('keydown', function (e) {
+  const next = current + (e.keyCode === 39 ? 1 : e.keyCode === 37 ? -1 : 0);
+  if (next === current || next < 0 || next >= slides.length) return;
+  slides[current].classList.remove('active');
+  current = next;
+  slides[current].classList.add('active');
+  shows.push(current);
+});`);
+const QUIET_DECK = doc('body{margin:0}.stage{position:relative;height:100vh}.slide{position:absolute;inset:0;visibility:hidden}' +
+  '.slide.current{visibility:visible}', `<div class="stage">${[1, 2, 3].map((n) =>
+  `<div class="slide${n === 2 ? ' current' : ''}" id="q${n}">Slide ${n}</div>`).join('')}</div>`);
+const shownSlide = (id, test = 'display !== "none"') =>
+  `[...document.querySelectorAll(".slide")].filter((s) => getComputedStyle(s).${test}).map((s) => s.id).join() === "${id}"`;
+const visibleSlide = (id) => shownSlide(id, 'visibility === "visible"');
+
 const pageNum = (text) => `document.getElementById("pageNum").textContent === "${text}"`;
 const CORPUS = [
   { name: 'article', html: ARTICLE, reading: 'scroll', pages: 4, label: '1/4', moves: [
@@ -63,6 +86,19 @@ const CORPUS = [
     { by: 'Alt+ArrowRight', label: '3/3', at: `${pageNum('3 / 3')} && nextBtn.disabled && !prevBtn.disabled` },
     { by: 'prev', label: '2/3', at: pageNum('2 / 3') },
     { by: 'prev', label: '1/3', at: `${pageNum('1 / 3')} && prevBtn.disabled && document.querySelector(".dot.active") === document.querySelector(".dot")` }] },
+  { name: 'deck hiding its inactive slides', html: HIDDEN_DECK, reading: 'deck', pages: 4, label: '1/4', slides: ',active,,', moves: [
+    { by: 'next', label: '2/4', at: `shows.join() === "1" && ${shownSlide('h2')}` },
+    { by: 'Alt+ArrowRight', label: '3/4', at: `shows.join() === "1,2" && ${shownSlide('h3')}` },
+    { by: 'next', label: '4/4', at: `shows.join() === "1,2,3" && ${shownSlide('h4')}` },
+    { by: 'Alt+ArrowRight', label: '4/4', still: 'shows.join() === "1,2,3"' },
+    { by: 'Alt+ArrowLeft', label: '3/4', at: `shows.join() === "1,2,3,2" && ${shownSlide('h3')}` },
+    { by: 'prev', label: '2/4', at: `shows.join() === "1,2,3,2,1" && ${shownSlide('h2')}` }] },
+  { name: 'deck without a script', html: QUIET_DECK, reading: 'deck', pages: 3, label: '2/3', slides: ',,current', moves: [
+    { by: 'next', label: '3/3', at: visibleSlide('q3') },
+    { by: 'Alt+ArrowLeft', label: '2/3', at: visibleSlide('q2') },
+    { by: 'prev', label: '1/3', at: visibleSlide('q1') },
+    { by: 'Alt+ArrowRight', label: '2/3', at: visibleSlide('q2') },
+    { by: 'next', label: '3/3', at: visibleSlide('q3') }] },
   { name: 'data-index order', reading: 'element', pages: 3, label: '2/3', moves: [
     { by: 'prev', label: '1/3', at: 'scrollY === 800' },
     { by: 'Alt+ArrowLeft', label: '1/3', still: 'scrollY === 800' }],
@@ -95,6 +131,12 @@ function pagerView() {
   });
 }
 
+// The pager's buttons for 'next' and 'prev', the keys for anything else.
+function turnPage(by) {
+  if (by === 'next' || by === 'prev') return browser.page.click(`.__lw-tb-btn[title^="切换到${by === 'next' ? '下' : '上'}一页"]`);
+  return browser.page.keyboard.press(by);
+}
+
 async function waitUntil(condition, arg, where) {
   await browser.page.waitForFunction(condition, arg, { timeout: 10000 }).catch(async () =>
     assert.fail(`${where}: waited for ${condition} ${arg ?? ''}; pager ${JSON.stringify(await pagerView())}`));
@@ -112,8 +154,7 @@ test('each kind of document gets its reading and label, and moves page by page',
     for (const step of row.moves) {
       const where = `${row.name}, ${step.by} to ${step.label}`;
       if (step.before) await waitUntil(step.before, null, where);
-      if (step.by === 'next' || step.by === 'prev') await page.click(`.__lw-tb-btn[title^="切换到${step.by === 'next' ? '下' : '上'}一页"]`);
-      else await page.keyboard.press(step.by);
+      await turnPage(step.by);
       if (step.first) assert.equal((await pagerView()).label, step.first, `${where}: at once`);
       await waitUntil(step.at || step.still, null, where);
       await waitUntil((label) => window.__lmwRuntime.ui.pageLabel.textContent === label, step.label, where);
@@ -127,6 +168,19 @@ test('each kind of document gets its reading and label, and moves page by page',
         .map((s) => s.className.replace(/slide ?/, '')).join()), row.slides, row.name);
     }
   }
+});
+
+test('paging a deck that hides its slides leaves its file as written; an edit on a later slide saves that edit alone', async () => {
+  const { page } = browser;
+  const file = await openInEditor(page, browser.dir, 'hidden-deck.html', HIDDEN_DECK, { handle: true });
+  await pagesDetected(page);
+  for (const [by, label] of [['next', '2/4'], ['Alt+ArrowRight', '3/4'], ['prev', '2/4']]) {
+    await turnPage(by);
+    await waitUntil((l) => window.__lmwRuntime.ui.pageLabel.textContent === l, label, by);
+  }
+  assert.equal(await savedTextOf(page), HIDDEN_DECK, 'looking at another slide is no edit');
+  await typeAtEnd(page, '#h2 h2', '改');
+  assert.equal(await saveWithCtrlS(page, file), HIDDEN_DECK.replace('<h2>Slide 2</h2>', '<h2>Slide 2改</h2>'));
 });
 
 test('the arrow key sent to the document carries no modifier; only a counter of 2 to 500 pages counts', async () => {

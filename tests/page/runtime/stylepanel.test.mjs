@@ -3,7 +3,7 @@
 // user sets through the real control, one undo step per change; then undo and save.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { browserSession } from '../support/browser.mjs';
+import { browserSession, savedTextOf } from '../support/browser.mjs';
 import {
   openInEditor, editorView, waitForEditMode, historyOf, reasonsSince, pressForNewInstance, saveWithCtrlS
 } from '../support/editor.mjs';
@@ -137,4 +137,49 @@ test('every kind of control reads the element and writes what the user sets, one
   assert.doesNotMatch(saved, /data-lmw|__lw/);
   assert.match(saved, /<p id="heavy" style="font-weight: 700; text-align: center; color: rgb\(170, 187, 204\);">/);
   assert.match(saved, /<div id="boxed" style="box-shadow: [^"]*7px 3px 4px 1px[^"]*, rgb\(0, 0, 255\) 0px 0px 10px 0px;">/);
+});
+
+// A gesture on a slider: the thumb dragged across the track in many steps, or an arrow key held.
+const GESTURES = {
+  async drag(slider) {
+    const track = await slider.boundingBox();
+    const y = track.y + track.height / 2;
+    await session.page.mouse.move(track.x + 2, y);
+    await session.page.mouse.down();
+    await session.page.mouse.move(track.x + track.width - 2, y, { steps: 30 });
+    await session.page.mouse.up();
+  },
+  async holdKey(slider) {
+    await slider.focus();
+    for (let i = 0; i < 6; i++) await session.page.keyboard.down('ArrowRight');
+    await session.page.keyboard.up('ArrowRight');
+  }
+};
+
+test('one drag of a slider or one held key is one undo step, and the steps before it stay', async () => {
+  const { page, dir } = session;
+  await openInEditor(page, dir, 'gestures.html', DOCUMENT);
+  await waitForEditMode(page, true);
+  const opened = await savedTextOf(page);
+  await page.click(PANEL_BUTTON);
+  await select('#plain');
+  for (const align of ['中', '右', '两端', '左']) await control('对齐').locator(`button:text-is("${align}")`).click();
+  const inputs = () => page.evaluate(() => window.sliderInputs);
+  await page.evaluate(() => {
+    window.sliderInputs = 0;
+    document.addEventListener('input', (event) => { if (event.target.type === 'range') window.sliderInputs++; }, true);
+  });
+  await GESTURES.holdKey(control('行高').locator('.__lw-slider'));
+  assert.equal(await inputs(), 6, 'every key of the held run stepped the slider');
+  assert.equal(await page.evaluate(() => document.getElementById('plain').style.lineHeight), '1.7');
+  const beforeDrag = await savedTextOf(page);
+  await GESTURES.drag(control('字号').locator('.__lw-slider'));
+  assert.ok(await inputs() > 6 + 10, `the drag went in many steps (${await inputs()} inputs)`);
+  assert.equal(await page.evaluate(() => document.getElementById('plain').style.fontSize), '96px');
+  assert.deepEqual(await reasonsSince(page, 0), Array(6).fill('style'), 'four clicks, one held key, one drag');
+
+  await pressForNewInstance(page, 'Alt+z');
+  assert.equal(await savedTextOf(page), beforeDrag, 'one undo takes back the whole drag');
+  for (let i = 0; i < 5; i++) await pressForNewInstance(page, 'Alt+z');
+  assert.equal(await savedTextOf(page), opened, 'five more take back the earlier steps');
 });
