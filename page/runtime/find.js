@@ -138,15 +138,18 @@ function replaceCurrent() {
   runFind();
 }
 
-function replacedText(text, pattern, replacement) {
-  var count = 0;
-  var replaced = text.replace(pattern, function () {
-    count++;
+// The node's text with every occurrence replaced, and where each occurrence stood.
+function replacedText(node, pattern, replacement) {
+  var matches = [];
+  var text = node.data.replace(pattern, function (found, at) {
+    matches.push({ at: at, length: found.length });
     return replacement;
   });
-  return { text: replaced, count: count };
+  return { node: node, text: text, matches: matches, replacement: replacement };
 }
 
+// The model learns of every replacement at once, before the live text changes, so that it finds
+// each match where the author wrote it.
 function replaceAll() {
   var query = findQuery();
   if (!query) return;
@@ -156,17 +159,15 @@ function replaceAll() {
   var changes = [];
   var count = 0;
   forEachSearchedText(function (node) {
-    var result = replacedText(node.data, pattern, replacement);
-    if (!result.count) return;
-    changes.push({ node: node, text: result.text });
-    count += result.count;
+    var change = replacedText(node, pattern, replacement);
+    if (!change.matches.length) return;
+    changes.push(change);
+    count += change.matches.length;
   });
   if (count) {
     recordHistory('replaceAll');
-    changes.forEach(function (change) {
-      change.node.data = change.text;
-      noteEdited(change.node.parentNode);
-    });
+    replaceTextInModel(changes);
+    changes.forEach(function (change) { change.node.data = change.text; });
     markChanged('已替换 ' + count + ' 处');
   } else {
     showToast('未找到匹配内容');
