@@ -274,6 +274,17 @@ function takeMarkCensus(model) {
   });
 }
 
+// A census is taken when more of the elements than a few are not known since the last change
+// that could have copied one.
+function takeCensusFor(model, elements) {
+  var unknown = 0;
+  elements.forEach(function (element) {
+    var id = markOf(element);
+    if (id >= 0 && (model.registry[id] !== element || model.verifiedAt[id] !== model.generation)) unknown++;
+  });
+  if (unknown > CENSUS_THRESHOLD) takeMarkCensus(model);
+}
+
 function isDocumentFrameNode(element) {
   return !element || element === document || element.nodeType !== 1;
 }
@@ -978,13 +989,14 @@ function markedHolder(node) {
 function replaceTextInModel(changes) {
   var model = state.model;
   flushModel(model);
+  takeMutations(model);
   var holders = new Map();
   changes.forEach(function (change) {
     var holder = markedHolder(change.node);
     if (!holders.has(holder)) holders.set(holder, []);
     holders.get(holder).push(change);
   });
-  if (holders.size > CENSUS_THRESHOLD) takeMarkCensus(model);
+  takeCensusFor(model, Array.from(holders.keys()));
   var text = modelText(model);
   var edits = [];
   holders.forEach(function (held, holder) {
