@@ -71,9 +71,10 @@ function collectMatches(query) {
   var matches = [];
   forEachSearchedText(function (node) {
     var found = pattern.exec(node.data);
-    if (found) {
-      matches.push({ node: node, offset: found.index, length: found[0].length, highlightable: canHighlight(node), highlight: null });
-    }
+    if (!found) return;
+    matches.push({
+      node: node, offset: found.index, length: found[0].length, highlightable: canHighlight(node), highlight: null
+    });
   });
   return matches;
 }

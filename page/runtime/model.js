@@ -789,7 +789,9 @@ function readReference(reference) {
 // at from + i and there are no places.
 function readRun(text, from, to, references) {
   var written = text.slice(from, to);
-  if (written.indexOf('\r') < 0 && (!references || written.indexOf('&') < 0)) return { data: written, from: from, to: to, places: null };
+  if (written.indexOf('\r') < 0 && (!references || written.indexOf('&') < 0)) {
+    return { data: written, from: from, to: to, places: null };
+  }
   var data = '';
   var places = [];
   for (var at = from; at < to;) {
@@ -874,9 +876,9 @@ function readElementNode(reading, element, limit) {
 function readChildNode(reading, node, limit) {
   if (node.nodeType === 3) return readTextNode(reading, node, limit);
   if (node.nodeType === 1) return readElementNode(reading, node, limit);
-  if (node.nodeType !== 8 || !markupAt(reading, 'other', limit)) return false;
-  reading.at = readTagAt(reading.text, reading.at, false).end;
-  return true;
+  var comment = node.nodeType === 8 ? markupAt(reading, 'other', limit) : null;
+  if (comment) reading.at = comment.end;
+  return !!comment;
 }
 
 function readChildNodes(reading, parent, limit) {
@@ -914,7 +916,8 @@ function ownTextReading(model, text, element) {
   var reading = { model: model, text: text, at: model.spans.tagEnd[id], runs: new Map() };
   if (DROPS_LEADING_NEWLINE[name] === true) skipLeadingNewline(reading);
   reading.contentStart = reading.at;
-  var read = RAW_TEXT_IN_HTML[name] === true ? readRawContent(reading, element, limit) : readChildNodes(reading, element, limit);
+  var read = RAW_TEXT_IN_HTML[name] === true ? readRawContent(reading, element, limit)
+    : readChildNodes(reading, element, limit);
   if (read && reading.at < limit) read = readEndTag(reading, name, limit) && reading.at === limit;
   return read ? reading : null;
 }
