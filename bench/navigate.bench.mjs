@@ -147,8 +147,8 @@ async function measure(browser, dir, name, html, commonWord) {
   console.log(`  page detection (${reading.padEnd(14)})   ${ms(detection)}   ${ratio(detection, boxes)} box reading`);
   console.log(`  find, no match (search alone)      ${ms(none)}   ${ratio(none, walk)} text walk`);
   console.log(`  find, ${rareCount.padEnd(10)} (rare word)     ${ms(rare)}   ${ratio(rare, walk + relayout)} walk + relayout`);
-  console.log(`  find, ${commonCount.padEnd(10)} (${commonWord})${' '.repeat(Math.max(0, 13 - commonWord.length))}${ms(common)}   ${ratio(common, walk)} text walk`);
-  console.log(`  replace-all (${replaced.padEnd(12)}), with its snapshot ${ms(replace)}   ${ratio(replace, walk)} text walk`);
+  console.log(`  ${`find, ${commonCount.padEnd(10)} (${commonWord})`.padEnd(34)}${ms(common)}   ${ratio(common, walk)} text walk`);
+  console.log(`  ${`replace-all (${replaced}), with its snapshot`.padEnd(34)}${ms(replace)}   ${ratio(replace, walk)} text walk`);
   return { common, replace, walk };
 }
 
