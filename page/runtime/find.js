@@ -63,7 +63,7 @@ function findQuery() {
 // but never highlighted.
 function canHighlight(node) {
   var parent = node.parentNode;
-  return parent.namespaceURI === 'http://www.w3.org/1999/xhtml' && RAW_TEXT_IN_HTML[parent.tagName.toLowerCase()] !== true;
+  return parent.namespaceURI === HTML_NAMESPACE && RAW_TEXT_IN_HTML[parent.localName] !== true;
 }
 
 function collectMatches(query) {
@@ -71,7 +71,10 @@ function collectMatches(query) {
   var matches = [];
   forEachSearchedText(function (node) {
     var found = pattern.exec(node.data);
-    if (found) matches.push({ node: node, offset: found.index, length: found[0].length, highlight: null });
+    if (!found) return;
+    matches.push({
+      node: node, offset: found.index, length: found[0].length, highlightable: canHighlight(node), highlight: null
+    });
   });
   return matches;
 }
@@ -83,7 +86,7 @@ function selectionStart() {
 
 // The first highlightable match at or after the start of the selection, else the first one.
 function chooseActiveMatch(matches) {
-  var usable = matches.filter(function (match) { return canHighlight(match.node); });
+  var usable = matches.filter(function (match) { return match.highlightable; });
   var range = selectionStart();
   if (range) {
     for (var i = 0; i < usable.length; i++) {
@@ -95,10 +98,10 @@ function chooseActiveMatch(matches) {
 
 // Split out of its text node rather than wrapped through a range: every live range is updated on
 // each change of the tree, so a range per match would make many matches cost their square.
-function wrapMatch(match, active) {
-  if (!canHighlight(match.node)) return;
-  var span = createUiElement('span', HIGHLIGHT_CLASS + (active ? ' active' : ''),
-    { 'data-lmw-ui': 'search-highlight' });
+function wrapMatch(match, blank, active) {
+  if (!match.highlightable) return;
+  var span = blank.cloneNode(false);
+  if (active) span.classList.add('active');
   try {
     var matched = match.node.splitText(match.offset);
     matched.splitText(match.length);
@@ -118,7 +121,8 @@ function runFind() {
   ui.findCount.textContent = matches.length + ' 个匹配';
   if (!matches.length) return;
   var active = chooseActiveMatch(matches);
-  matches.forEach(function (match) { wrapMatch(match, match === active); });
+  var blank = createUiElement('span', HIGHLIGHT_CLASS, { 'data-lmw-ui': 'search-highlight' });
+  matches.forEach(function (match) { wrapMatch(match, blank, match === active); });
   if (active && active.highlight) active.highlight.scrollIntoView({ behavior: 'smooth', block: 'center' });
 }
 
@@ -138,35 +142,38 @@ function replaceCurrent() {
   runFind();
 }
 
-function replacedText(text, pattern, replacement) {
-  var count = 0;
-  var replaced = text.replace(pattern, function () {
-    count++;
+// The node's text with every occurrence replaced, and where each occurrence stood.
+function replacedText(node, pattern, replacement) {
+  var matches = [];
+  var text = node.data.replace(pattern, function (found, at) {
+    matches.push({ at: at, length: found.length });
     return replacement;
   });
-  return { text: replaced, count: count };
+  return { node: node, text: text, matches: matches, replacement: replacement };
 }
 
+// The model learns of every replacement at once, before the live text changes, so that it finds
+// each match where the author wrote it. Most nodes hold no match, and a test tells that cheaper
+// than a replacement.
 function replaceAll() {
   var query = findQuery();
   if (!query) return;
   var replacement = ui.replaceInput.value;
   var pattern = searchPattern(query, true);
+  var finder = searchPattern(query, false);
   clearHighlights();
   var changes = [];
   var count = 0;
   forEachSearchedText(function (node) {
-    var result = replacedText(node.data, pattern, replacement);
-    if (!result.count) return;
-    changes.push({ node: node, text: result.text });
-    count += result.count;
+    if (!finder.test(node.data)) return;
+    var change = replacedText(node, pattern, replacement);
+    changes.push(change);
+    count += change.matches.length;
   });
   if (count) {
     recordHistory('replaceAll');
-    changes.forEach(function (change) {
-      change.node.data = change.text;
-      noteEdited(change.node.parentNode);
-    });
+    replaceTextInModel(changes);
+    changes.forEach(function (change) { change.node.data = change.text; });
     markChanged('已替换 ' + count + ' 处');
   } else {
     showToast('未找到匹配内容');

@@ -3,8 +3,8 @@
 // one match or all as undoable edits, and no trace of a highlight in the text or its snapshots.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { browserSession } from '../support/browser.mjs';
-import { openInEditor, editorView, historyOf } from '../support/editor.mjs';
+import { browserSession, savedTextOf } from '../support/browser.mjs';
+import { openInEditor, editorView, historyOf, pressForNewInstance } from '../support/editor.mjs';
 
 const browser = browserSession();
 const DOCUMENT = `<!DOCTYPE html><html><head><meta charset="utf-8"><style>body{padding:120px 40px}</style></head><body>
@@ -87,4 +87,35 @@ test('replacing: one undo step each, replace all counting every occurrence, no h
   await page.keyboard.press('Alt+z');
   await page.waitForFunction(() => document.getElementById('upper')?.textContent === 'APPLE juice');
   assert.deepEqual(await texts(), ['Apple   cake and apple ', 'APPLE juice', 'The last apple'], 'Alt+Z takes back the replace-all');
+});
+
+// The file as its author wrote it, each match given by `match` as written there (a reference in
+// it, any case), and raw text apart: a style's text takes a replacement as it is typed.
+const authored = (match, raw = match) => `<!DOCTYPE html>
+<html><HEAD><meta charset=utf-8><title>apple</title></HEAD>
+<body>
+<!-- apple, outside -->
+<P CLASS=note title='apple pie'  ><!-- apple --> ${match('Apple')}&nbsp;tart &amp; ${match('APPLE')}<B
+>${match('apple')}</B><!-- apple --></P>
+<ul id=list><li>one ${match('&#97;pple')}\r\n<li data-x = "apple">two ${match('apple')}</ul>
+<style>/* ${raw('apple')} */ .note{color:rgb(0, 90, 0)}</style>
+</body></html>
+`;
+
+test('replace-all changes the saved text at the matches alone, and one undo gives the file back', async () => {
+  const { page } = browser;
+  const FILE = authored((written) => written);
+  await openInEditor(page, browser.dir, 'authored.html', FILE);
+  await page.waitForFunction(() => document.querySelector('.__lw-toggle.active'));
+  await page.keyboard.press('Control+f');
+  await page.fill(FIND, 'apple');
+  await page.fill(REPLACE, 'pear & <fig>');
+  await page.click('.__lw-findbar-btn:text-is("全部替换")');
+  assert.equal(await toast(), '已替换 6 处');
+  assert.equal(await savedTextOf(page), authored(() => 'pear &amp; &lt;fig&gt;', () => 'pear & <fig>'),
+    'attributes, comments, quoting, references and line breaks stay as written');
+  assert.deepEqual((await historyOf(page)).map((entry) => [entry.reason, entry.html === FILE]), [['replaceAll', true]]);
+  await page.keyboard.press('Escape');
+  await pressForNewInstance(page, 'Alt+z');
+  assert.equal(await savedTextOf(page), FILE);
 });
