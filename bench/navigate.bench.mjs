@@ -1,9 +1,11 @@
 // Page detection, find and replace-all on generated 1 MB and 5 MB articles and a 40-slide deck,
 // each beside the bare browser work that bounds it, measured in the same run: reading the box
 // of every element (detection reads each box once), walking every text node (a find walks them
-// once) and, for a find that highlights, the relayout that any change of one text node costs.
+// once), for a find that highlights, the relayout that any change of one text node costs, and for
+// the find of a common word, the same matches wrapped in spans by the browser alone.
 // Usage: node bench/navigate.bench.mjs [test-page.html]
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
 import { median, recordFigure } from './documents.mjs';
@@ -97,6 +99,39 @@ const PROBES = {
     window.scrollTo(0, 0);
     return ms;
   },
+  // What any highlighting of every match costs the browser: each occurrence wrapped in a span of
+  // its own and the first brought into view, which lays the changed text out again.
+  bareHighlight(query) {
+    const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    document.body.offsetHeight;
+    const start = performance.now();
+    const holding = [];
+    for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+      if (node.data.indexOf(query) >= 0 && !node.parentNode.closest('script, style')) holding.push(node);
+    }
+    const spans = [];
+    for (let node of holding) {
+      for (let at = node.data.indexOf(query); at >= 0; at = node.data.indexOf(query)) {
+        const match = node.splitText(at);
+        node = match.splitText(query.length);
+        const span = document.createElement('span');
+        span.style.background = 'rgba(234,179,8,.35)';
+        match.replaceWith(span);
+        span.appendChild(match);
+        spans.push(span);
+      }
+    }
+    if (spans.length) spans[0].scrollIntoView({ block: 'center' });
+    const ms = performance.now() - start;
+    window.__benchBareMatches = spans.length;
+    spans.forEach((span) => {
+      const parent = span.parentNode;
+      span.replaceWith(span.firstChild);
+      parent.normalize();
+    });
+    window.scrollTo(0, 0);
+    return ms;
+  },
   replaceAll([query, replacement]) {
     const runtime = window.__lmwRuntime;
     runtime.ui.findInput.value = query;
@@ -137,6 +172,10 @@ async function measure(browser, dir, name, html, commonWord) {
   const commonCount = await page.evaluate(() => window.__benchMatches);
   const replace = await probe(page, 'replaceAll', (run) => (run % 2 ? ['beacon', commonWord] : [commonWord, 'beacon']));
   const replaced = await page.evaluate(() => window.__benchReplaced);
+  // On the file opened by the browser alone, which no editor watches.
+  await page.goto(pathToFileURL(file).href);
+  const bareHighlight = await probe(page, 'bareHighlight', commonWord);
+  const bareCount = await page.evaluate(() => window.__benchBareMatches);
   const elements = await page.evaluate(() => document.body.getElementsByTagName('*').length);
   const ms = (value) => `${value.toFixed(1).padStart(8)} ms`;
   const ratio = (value, base) => `${(value / base).toFixed(2)} x`;
@@ -144,12 +183,13 @@ async function measure(browser, dir, name, html, commonWord) {
   console.log(`  bare box of every element          ${ms(boxes)}`);
   console.log(`  bare walk of every text node       ${ms(walk)}`);
   console.log(`  bare relayout, one text node split ${ms(relayout)}`);
+  console.log(`  ${`bare highlight of ${bareCount} ${commonWord}`.padEnd(34)}${ms(bareHighlight)}`);
   console.log(`  page detection (${reading.padEnd(14)})   ${ms(detection)}   ${ratio(detection, boxes)} box reading`);
   console.log(`  find, no match (search alone)      ${ms(none)}   ${ratio(none, walk)} text walk`);
   console.log(`  find, ${rareCount.padEnd(10)} (rare word)     ${ms(rare)}   ${ratio(rare, walk + relayout)} walk + relayout`);
-  console.log(`  ${`find, ${commonCount.padEnd(10)} (${commonWord})`.padEnd(34)}${ms(common)}   ${ratio(common, walk)} text walk`);
+  console.log(`  ${`find, ${commonCount.padEnd(10)} (${commonWord})`.padEnd(34)}${ms(common)}   ${ratio(common, bareHighlight)} bare highlight`);
   console.log(`  ${`replace-all (${replaced}), with its snapshot`.padEnd(34)}${ms(replace)}   ${ratio(replace, walk)} text walk`);
-  return { common, replace, walk };
+  return { common, replace, walk, bareHighlight };
 }
 
 const browser = await launchBrowser();
@@ -157,7 +197,7 @@ const dir = tempDir('lmw-bench-');
 try {
   await measure(browser, dir, '1 MB article', generatedArticle(1), COMMON_WORD);
   const article = await measure(browser, dir, '5 MB article', generatedArticle(5), COMMON_WORD);
-  recordFigure('find_5mb', article.common, article.walk);
+  recordFigure('find_5mb', article.common, article.bareHighlight);
   recordFigure('replace_all_5mb', article.replace, article.walk);
   await measure(browser, dir, '40-slide deck', generatedDeck(40), 'lantern');
 } finally {
