@@ -35,7 +35,12 @@ function injectStylesheet() {
 
 function startRuntime() {
   var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
-  state.model = takeDocumentModel();
+  var handed = takeHandedDocument();
+  state.model = takeDocumentModel(handed);
+  if (!state.model) {
+    writeAgainWithMarks(handed);
+    return;
+  }
   injectStylesheet();
   buildInterface();
   forgetStorageDraftKey();

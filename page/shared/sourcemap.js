@@ -157,7 +157,7 @@ function newSourceScan(text) {
   var scan = {
     text: text, pos: 0, count: 0, capacity: 0, names: [], stack: [], phase: 'initial', templates: 0, stopped: false,
     noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
-    tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: []
+    tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: [], markNames: []
   };
   growScan(scan, Math.max(64, text.length >> 5));
   return scan;
@@ -898,7 +898,10 @@ function scanSource(text) {
     if (tag.kind === 'start') {
       tag.ordinal = scan.tagCount++;
       // Every start tag gets its number, even one the parser drops, just as the quick reading numbers them.
-      if (!scan.templates && UNMARKED_ELEMENTS[tag.name] !== true) scan.markAt.push(tag.nameEnd, tag.ordinal);
+      if (!scan.templates && UNMARKED_ELEMENTS[tag.name] !== true) {
+        scan.markAt.push(tag.nameEnd, tag.ordinal);
+        scan.markNames.push(tag.name);
+      }
       startTag(scan, tag);
     } else if (tag.kind === 'end') {
       endTag(scan, tag);
@@ -981,9 +984,9 @@ function sourceMarkAttribute(id) {
 }
 
 // What writing a document needs of its text: where each marked start tag's name ends, with the
-// tag's number; its inline classic scripts; where the editor's own parts go.
+// tag's number and name; its inline classic scripts; where the editor's own parts go.
 function documentTagsOf(scan) {
-  var tags = { markAt: [], markIds: [], scripts: scan.scripts, places: scan.places };
+  var tags = { markAt: [], markIds: [], markNames: scan.markNames, scripts: scan.scripts, places: scan.places };
   for (var i = 0; i < scan.markAt.length; i += 2) {
     tags.markAt.push(scan.markAt[i]);
     tags.markIds.push(scan.markAt[i + 1]);
@@ -1012,19 +1015,44 @@ function quickMatch(pattern, text, at) {
 }
 
 function quickDocumentTags(text) {
-  var tags = { markAt: [], markIds: [], scripts: [], places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 } };
-  var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags };
+  var tags = {
+    markAt: [], markIds: [], markNames: [], scripts: [], places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }
+  };
+  var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags, tagsRead: 0, inBody: false, seen: {} };
   while (reading.pos < text.length) {
     var lt = text.indexOf('<', reading.pos);
     if (lt < 0) break;
+    if (!reading.inBody && NOT_SPACE.test(text.slice(reading.pos, lt))) reading.inBody = true;
     var next = text.charAt(lt + 1);
     var read = /[a-zA-Z]/.test(next) ? quickStartTag(reading, lt)
       : next === '/' ? quickEndTag(reading, lt)
-        : next === '!' || next === '?' ? quickDeclaration(reading, lt) : lt + 1;
+        : next === '!' || next === '?' ? quickDeclaration(reading, lt) : quickLoneBracket(reading, lt);
     if (read < 0) return null;
     reading.pos = read;
   }
   return tags;
+}
+
+// A "<" that opens no tag is text, which begins the body.
+function quickLoneBracket(reading, lt) {
+  reading.inBody = true;
+  return lt + 1;
+}
+
+// A second html, head or body start tag, or one that no longer starts its element (an html tag
+// after other tags, a head tag after others than html, a body tag once the body has begun),
+// makes no element: the full scan reads such a text.
+function quickDocumentElement(reading, name) {
+  var seen = reading.seen;
+  if (name !== 'html' && name !== 'head' && name !== 'body') {
+    if (HEAD_CONTENT[name] !== true) reading.inBody = true;
+    return true;
+  }
+  var starts = !seen[name] && !reading.inBody &&
+    (name === 'html' ? reading.tagsRead === 0 : name === 'head' ? reading.tagsRead === (seen.html ? 1 : 0) : true);
+  seen[name] = true;
+  if (name === 'body') reading.inBody = true;
+  return starts;
 }
 
 function quickDeclaration(reading, lt) {
@@ -1039,6 +1067,8 @@ function quickEndTag(reading, lt) {
   if (!match) return -1;
   var name = match[1].toLowerCase();
   notePlace(reading.tags.places, 'end', name, lt, lt + match[0].length);
+  reading.tagsRead++;
+  if (name === 'body' || name === 'html' || name === 'br') reading.inBody = true;
   var foreign = reading.foreign;
   if (foreign.length) {
     if (foreign[foreign.length - 1] !== name) return -1;
@@ -1054,12 +1084,15 @@ function quickStartTag(reading, lt) {
   var match = quickMatch(QUICK_START_TAG, text, lt);
   if (!match) return -1;
   var name = match[1].toLowerCase();
+  if (!quickDocumentElement(reading, name)) return -1;
+  reading.tagsRead++;
   var end = lt + match[0].length;
   var id = reading.ordinal++;
   notePlace(reading.tags.places, 'start', name, lt, end);
   if (!reading.templates && UNMARKED_ELEMENTS[name] !== true) {
     reading.tags.markAt.push(lt + 1 + match[1].length);
     reading.tags.markIds.push(id);
+    reading.tags.markNames.push(name);
   }
   if (reading.foreign.length) {
     if (FOREIGN_BREAKOUT[name] === true || name === 'font' || QUICK_FOREIGN_STOPS[name] === true) return -1;
@@ -1085,6 +1118,30 @@ function quickRawText(reading, name, lt, end) {
     if (!reading.templates) noteInlineScript(reading.tags.scripts, text, lt, end, contentEnd);
   }
   return contentEnd + closing[0].length;
+}
+
+// Elements the parser makes where the text has no tag for them.
+var IMPLIED_ELEMENTS = elementSet('html head body tbody tr colgroup');
+
+function isRuntimePart(element, name) {
+  return (name === 'script' || name === 'link') && element.hasAttribute('data-lmw-runtime');
+}
+
+// The elements of a parsed document that its text's marked start tags made, in the order of the
+// tags, or null where the tree does not follow them (the parser moved, dropped or made an element
+// of its own). Walked before the runtime adds anything to the document but its script and icon
+// link.
+function elementsOfTags(doc, names) {
+  var elements = new Array(names.length);
+  var next = 0;
+  var walker = doc.createTreeWalker(doc.documentElement, NodeFilter.SHOW_ELEMENT);
+  for (var element = walker.currentNode; element; element = walker.nextNode()) {
+    var name = element.localName;
+    if (UNMARKED_ELEMENTS[name] === true || isRuntimePart(element, name)) continue;
+    if (next < names.length && (name === names[next] || name.toLowerCase() === names[next])) elements[next++] = element;
+    else if (IMPLIED_ELEMENTS[name] !== true) return null;
+  }
+  return next === names.length ? elements : null;
 }
 
 var SERIALISED_VOID = elementSet('area base basefont bgsound br col embed frame hr img input keygen link meta param ' +
