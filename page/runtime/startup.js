@@ -41,6 +41,7 @@ function startRuntime() {
     writeAgainWithMarks(handed);
     return;
   }
+  adoptWrittenWrapper();
   injectStylesheet();
   buildInterface();
   forgetStorageDraftKey();
@@ -51,6 +52,7 @@ function startRuntime() {
   document.addEventListener('keydown', handleKeyDown);
   window.addEventListener('beforeunload', guardUnload);
   if (autoEnter) enterEditMode();
+  else removeContentWrapper();
   // Told last, so that the edit-mode hint does not cover it.
   if (!historyArrived) showToast(HISTORY_LOST_MESSAGE, HISTORY_LOST_TOAST_MS);
 }

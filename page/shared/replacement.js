@@ -50,11 +50,12 @@ function markedScriptTag(tagText, original) {
 }
 
 // A document's text as it is written into the window, in one pass: with the elements' source
-// marks (when asked), the editor's icon link and runtime script, and each inline classic
+// marks (when asked), the editor's icon link and runtime script, the content wrapper (when
+// asked), and each inline classic
 // script's top-level declarations made redeclarable where canRedeclare allows; with every name
 // so declared.
 function composeDocument(text, tags, parts) {
-  var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script).map(function (insertion) {
+  var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script, parts.wrapped).map(function (insertion) {
     return { from: insertion.at, to: insertion.at, markup: insertion.markup };
   });
   var names = [];
@@ -158,8 +159,9 @@ var OUT_OF_SIGHT_CHANGES = /<(?:script|iframe|frame|object|embed)[\t\n\f\r \/>]|
 // write from then on. The elements' source marks go into the written text only where something
 // could change the elements before the runtime reads them, or where the text needs the full scan
 // (the parser restructures what it reads there); otherwise the written text is the document's
-// own, which the browser parses as fast as the bare file, and the runtime gives each element its
-// mark by walking the parsed tree. `how.marked` writes the marks in any case;
+// own, which the browser parses as fast as the bare file, with the content wrapper of edit mode
+// already around the body's content; the runtime gives each element its mark by walking the
+// parsed tree. `how.marked` writes the marks in any case;
 // `how.declared` tells that the text already declares UTF-8 as saving does.
 function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   cancelPendingCallbacks();
@@ -167,7 +169,7 @@ function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   var tags = quick || documentTagsOf(scanSource(source));
   var marked = !quick || !!(how && how.marked) || OUT_OF_SIGHT_CHANGES.test(source);
   var composed = composeDocument(source, tags,
-    { marks: marked, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
+    { marks: marked, wrapped: !marked, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
   rememberRedeclared(composed.names);
   window.__LMW_DOCUMENT_SOURCE = {
     text: source, declared: !!(how && how.declared), unmarked: marked ? null : { ids: tags.markIds, names: tags.markNames }

@@ -156,7 +156,7 @@ var SCAN_FLAGS = ['spaces', 'certain', 'marked'];
 function newSourceScan(text) {
   var scan = {
     text: text, pos: 0, count: 0, capacity: 0, names: [], stack: [], phase: 'initial', templates: 0, stopped: false,
-    noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
+    noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
     tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: [], markNames: []
   };
   growScan(scan, Math.max(64, text.length >> 5));
@@ -855,11 +855,12 @@ function finishScan(scan) {
   scan.stack.length = 0;
 }
 
-// Where the editor's own parts go in: the end of the first html start tag, the first head end
-// tag, the last body and html end tags.
+// Where the editor's own parts go in: the end of the first html and body start tags, the first
+// head end tag, the last body and html end tags.
 function notePlace(places, kind, name, start, end) {
   if (kind === 'start') {
     if (name === 'html' && places.htmlStartEnd < 0) places.htmlStartEnd = end;
+    else if (name === 'body' && places.bodyStartEnd < 0) places.bodyStartEnd = end;
   } else if (kind === 'end') {
     if (name === 'head' && places.headClose < 0) places.headClose = start;
     else if (name === 'body') places.bodyClose = start;
@@ -868,14 +869,19 @@ function notePlace(places, kind, name, start, end) {
 }
 
 // The icon link goes last into the head, or into a head of its own after the html start tag;
-// the runtime script last into the body, or before the html end tag, or at the very end.
-function runtimeInsertions(places, length, iconMarkup, scriptMarkup) {
+// the runtime script last into the body, or before the html end tag, or at the very end. When
+// `wrapped`, the content wrapper goes around what stands between the body's start tag and the
+// script.
+function runtimeInsertions(places, length, iconMarkup, scriptMarkup, wrapped) {
   var insertions = [];
   if (iconMarkup) {
     if (places.headClose >= 0) insertions.push({ at: places.headClose, markup: iconMarkup });
     else if (places.htmlStartEnd >= 0) insertions.push({ at: places.htmlStartEnd, markup: '<head>' + iconMarkup + '</head>' });
   }
   var scriptAt = places.bodyClose >= 0 ? places.bodyClose : places.htmlClose >= 0 ? places.htmlClose : length;
+  if (wrapped && places.bodyStartEnd >= 0 && places.bodyStartEnd <= scriptAt) {
+    insertions.push({ at: places.bodyStartEnd, markup: CONTENT_WRAPPER_START }, { at: scriptAt, markup: '</div>' });
+  }
   if (scriptMarkup) insertions.push({ at: scriptAt, markup: scriptMarkup });
   return insertions.sort(function (a, b) { return a.at - b.at; });
 }
@@ -1016,7 +1022,7 @@ function quickMatch(pattern, text, at) {
 
 function quickDocumentTags(text) {
   var tags = {
-    markAt: [], markIds: [], markNames: [], scripts: [], places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }
+    markAt: [], markIds: [], markNames: [], scripts: [], places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }
   };
   var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags, tagsRead: 0, inBody: false, seen: {} };
   while (reading.pos < text.length) {
@@ -1123,21 +1129,22 @@ function quickRawText(reading, name, lt, end) {
 // Elements the parser makes where the text has no tag for them.
 var IMPLIED_ELEMENTS = elementSet('html head body tbody tr colgroup');
 
-function isRuntimePart(element, name) {
+function isEditorPart(element, name) {
+  if (name === 'div') return element.hasAttribute('data-lmw-wrapper');
   return (name === 'script' || name === 'link') && element.hasAttribute('data-lmw-runtime');
 }
 
 // The elements of a parsed document that its text's marked start tags made, in the order of the
 // tags, or null where the tree does not follow them (the parser moved, dropped or made an element
-// of its own). Walked before the runtime adds anything to the document but its script and icon
-// link.
+// of its own). Walked before the runtime adds anything to the document but what the text was
+// written with: its script, icon link and content wrapper.
 function elementsOfTags(doc, names) {
   var elements = new Array(names.length);
   var next = 0;
   var walker = doc.createTreeWalker(doc.documentElement, NodeFilter.SHOW_ELEMENT);
   for (var element = walker.currentNode; element; element = walker.nextNode()) {
     var name = element.localName;
-    if (UNMARKED_ELEMENTS[name] === true || isRuntimePart(element, name)) continue;
+    if (UNMARKED_ELEMENTS[name] === true || isEditorPart(element, name)) continue;
     if (next < names.length && (name === names[next] || name.toLowerCase() === names[next])) elements[next++] = element;
     else if (IMPLIED_ELEMENTS[name] !== true) return null;
   }
