@@ -1020,6 +1020,15 @@ function quickMatch(pattern, text, at) {
   return pattern.exec(text);
 }
 
+var SLASH = 47;
+var BANG = 33;
+var QUESTION = 63;
+
+function isAsciiLetter(code) {
+  var lower = code | 32;
+  return lower >= 97 && lower <= 122;
+}
+
 function quickDocumentTags(text) {
   var tags = {
     markAt: [], markIds: [], markNames: [], scripts: [], places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }
@@ -1029,10 +1038,10 @@ function quickDocumentTags(text) {
     var lt = text.indexOf('<', reading.pos);
     if (lt < 0) break;
     if (!reading.inBody && NOT_SPACE.test(text.slice(reading.pos, lt))) reading.inBody = true;
-    var next = text.charAt(lt + 1);
-    var read = /[a-zA-Z]/.test(next) ? quickStartTag(reading, lt)
-      : next === '/' ? quickEndTag(reading, lt)
-        : next === '!' || next === '?' ? quickDeclaration(reading, lt) : quickLoneBracket(reading, lt);
+    var next = text.charCodeAt(lt + 1) | 0;
+    var read = isAsciiLetter(next) ? quickStartTag(reading, lt)
+      : next === SLASH ? quickEndTag(reading, lt)
+        : next === BANG || next === QUESTION ? quickDeclaration(reading, lt) : quickLoneBracket(reading, lt);
     if (read < 0) return null;
     reading.pos = read;
   }
