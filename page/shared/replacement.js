@@ -51,9 +51,8 @@ function markedScriptTag(tagText, original) {
 
 // A document's text as it is written into the window, in one pass: with the elements' source
 // marks (when asked), the editor's icon link and runtime script, the content wrapper (when
-// asked), and each inline classic
-// script's top-level declarations made redeclarable where canRedeclare allows; with every name
-// so declared.
+// asked), and each inline classic script's top-level declarations made redeclarable where
+// canRedeclare allows; with every name so declared.
 function composeDocument(text, tags, parts) {
   var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script, parts.wrapped).map(function (insertion) {
     return { from: insertion.at, to: insertion.at, markup: insertion.markup };
@@ -161,8 +160,8 @@ var OUT_OF_SIGHT_CHANGES = /<(?:script|iframe|frame|object|embed)[\t\n\f\r \/>]|
 // (the parser restructures what it reads there); otherwise the written text is the document's
 // own, which the browser parses as fast as the bare file, with the content wrapper of edit mode
 // already around the body's content; the runtime gives each element its mark by walking the
-// parsed tree. `how.marked` writes the marks in any case;
-// `how.declared` tells that the text already declares UTF-8 as saving does.
+// parsed tree. `how.marked` writes the marks in any case; `how.declared` tells that the text
+// already declares UTF-8 as saving does.
 function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   cancelPendingCallbacks();
   var quick = quickDocumentTags(source);

@@ -157,7 +157,7 @@ function newSourceScan(text) {
   var scan = {
     text: text, pos: 0, count: 0, capacity: 0, names: [], stack: [], phase: 'initial', templates: 0, stopped: false,
     noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
-    tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: [], markNames: []
+    tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: []
   };
   growScan(scan, Math.max(64, text.length >> 5));
   return scan;
@@ -904,10 +904,7 @@ function scanSource(text) {
     if (tag.kind === 'start') {
       tag.ordinal = scan.tagCount++;
       // Every start tag gets its number, even one the parser drops, just as the quick reading numbers them.
-      if (!scan.templates && UNMARKED_ELEMENTS[tag.name] !== true) {
-        scan.markAt.push(tag.nameEnd, tag.ordinal);
-        scan.markNames.push(tag.name);
-      }
+      if (!scan.templates && UNMARKED_ELEMENTS[tag.name] !== true) scan.markAt.push(tag.nameEnd, tag.ordinal);
       startTag(scan, tag);
     } else if (tag.kind === 'end') {
       endTag(scan, tag);
@@ -990,9 +987,9 @@ function sourceMarkAttribute(id) {
 }
 
 // What writing a document needs of its text: where each marked start tag's name ends, with the
-// tag's number and name; its inline classic scripts; where the editor's own parts go.
+// tag's number; its inline classic scripts; where the editor's own parts go.
 function documentTagsOf(scan) {
-  var tags = { markAt: [], markIds: [], markNames: scan.markNames, scripts: scan.scripts, places: scan.places };
+  var tags = { markAt: [], markIds: [], scripts: scan.scripts, places: scan.places };
   for (var i = 0; i < scan.markAt.length; i += 2) {
     tags.markAt.push(scan.markAt[i]);
     tags.markIds.push(scan.markAt[i + 1]);
@@ -1008,7 +1005,8 @@ function documentTags(text) {
 
 // The quick reading: well-formed tags of the usual shapes, comments, raw text, SVG and MathML
 // without the parser's special cases. At the first thing outside that it gives up (null), and
-// the full scan reads the text instead.
+// the full scan reads the text instead. It also names each marked tag, for the walk of the
+// parsed tree that gives a document written without marks its marks.
 var QUICK_START_TAG = /<([a-zA-Z][^\t\n\f\r \/>]*)(?:[\t\n\f\r ]+[^\t\n\f\r \/>"'=<]+(?:[\t\n\f\r ]*=[\t\n\f\r ]*(?:"[^"]*"|'[^']*'|[^\t\n\f\r >"'=<`]+))?)*[\t\n\f\r ]*(\/?)>/y;
 var QUICK_END_TAG = /<\/([a-zA-Z][^\t\n\f\r \/>]*)[\t\n\f\r ]*>/y;
 var QUICK_COMMENT = /<\!--(?:>|->|[\s\S]*?--!?>)/y;
