@@ -15,10 +15,18 @@ function runtimeScriptForNextDocument() {
   return '<script data-lmw-runtime="editor" src="' + escapeAttribute(src) + '"><\/script>';
 }
 
-// Writes a document's text into the window with the icon link and the runtime script attached.
-function writeWithRuntime(html) {
+// Writes a document's text into the window with the icon link and the runtime script attached;
+// `how` as writeSourceDocument takes it.
+function writeWithRuntime(html, how) {
   var icon = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
-  writeSourceDocument(html, icon, runtimeScriptForNextDocument());
+  writeSourceDocument(html, icon, runtimeScriptForNextDocument(), how);
+}
+
+// A text whose parsed tree could not be walked in the order of its tags is written again, its
+// elements' marks in it this time; this instance does nothing more.
+function writeAgainWithMarks(handed) {
+  state.restoring = true;
+  writeWithRuntime(handed.text, { marked: true, declared: handed.declared });
 }
 
 // Undo works on whole-document snapshots: every operation records the document as it stands,
@@ -29,7 +37,10 @@ function pushHistoryEntry(entry) {
   state.future = [];
 }
 
+// An entry is taken before every change the editor makes, so the elements have their marks
+// before any of them moves.
 function historyEntry(reason) {
+  ensureSourceMarks(state.model);
   return { html: serializeDocument(), reason: reason || 'change' };
 }
 
@@ -132,6 +143,7 @@ function redo() {
 }
 
 // The replaced document starts dirty, and the next instance finds that in the published globals.
+// Every snapshot is a clean text, which already declares UTF-8.
 function replaceDocument(html) {
   state.restoring = true;
   setDirty(true);
@@ -141,7 +153,7 @@ function replaceDocument(html) {
   } catch (ignored) {
     // The stacks may still arrive through the window.
   }
-  writeWithRuntime(html);
+  writeWithRuntime(html, { declared: true });
 }
 
 function isHistoryEntry(entry) {

@@ -61,10 +61,14 @@ function declareUtf8InModel(model) {
   model.declaredUtf8 = true;
 }
 
+// A text unchanged since it last declared UTF-8, with no edit waiting, is already the clean text:
+// undo and redo take it without looking at a single element.
 function serializeDocument() {
   var model = state.model;
+  if (!model.pending.length && model.declaredAt === model.revision) return modelText(model);
   flushModel(model);
   declareUtf8InModel(model);
+  model.declaredAt = model.revision;
   return modelText(model);
 }
 

@@ -12,9 +12,13 @@ function joinPieces(pieces) {
 }
 
 // Where the opened text's elements stand is read when it is first needed, or when the browser is
-// idle after opening: the text is written into the window without waiting for it.
+// idle after opening: the text is written into the window without waiting for it. `revision`
+// counts the changes to the text; `declaredAt` is the revision whose text last declared UTF-8.
 function newModel(text, spans) {
-  return { pieces: [text], offsets: [0], length: text.length, spans: spans, pending: [], registry: [] };
+  return {
+    pieces: [text], offsets: [0], length: text.length, spans: spans, pending: [], registry: [], generation: 0,
+    verifiedAt: [], revision: 0, declaredAt: -1, unassigned: null
+  };
 }
 
 function ensureSpans(model) {
@@ -22,12 +26,18 @@ function ensureSpans(model) {
   return model.spans;
 }
 
-function readSpansWhenIdle(model) {
-  var read = function () {
-    if (state.model === model && !state.restoring) ensureSpans(model);
+// The marks still to be given, then the span table, are made while the browser is idle after
+// opening, a slice of marks at a time; whatever needs them first makes the rest at once.
+function prepareWhenIdle(model) {
+  var later = window.requestIdleCallback ? function (step) { window.requestIdleCallback(step, { timeout: 2000 }); }
+    : function (step) { setTimeout(step, 0); };
+  var step = function (deadline) {
+    if (state.model !== model || state.restoring) return;
+    var outOfTime = function () { return !!deadline && deadline.timeRemaining() < 1; };
+    if (assignSourceMarks(model, outOfTime)) ensureSpans(model);
+    else later(step);
   };
-  if (window.requestIdleCallback) window.requestIdleCallback(read, { timeout: 2000 });
-  else setTimeout(read, 0);
+  later(step);
 }
 
 function pieceAt(model, at) {
@@ -168,22 +178,63 @@ function replaceModelText(model, from, to, text, placed) {
   ensureSpans(model);
   replacePieces(model, from, to, text);
   shiftSpans(model.spans, from, to, text.length, placed);
+  model.revision++;
 }
 
 function modelText(model) {
   return joinPieces(model.pieces);
 }
 
-// The model this instance starts from: the text and element places the writer of the document
-// handed over. Without them (a document written some other way) the live document is all there is.
-function takeDocumentModel() {
+function takeHandedDocument() {
   var handed = window.__LMW_DOCUMENT_SOURCE;
   window.__LMW_DOCUMENT_SOURCE = undefined;
-  var model = handed && typeof handed.text === 'string' ? newModel(handed.text, null)
-    : newModel('<!DOCTYPE html>\n' + cleanMarkup(document.documentElement), newSpanTable(0));
-  watchForCopies(model);
-  readSpansWhenIdle(model);
+  return handed && typeof handed.text === 'string' ? handed : null;
+}
+
+// The model this instance starts from: the text the writer of the document handed over, with its
+// elements' marks written into it or found by walking the parsed tree. Without a text (a document
+// written some other way) the live document is all there is. Null when the parsed tree does not
+// follow the text's tags closely enough for the walk: that text is written again, marks and all.
+function takeDocumentModel(handed) {
+  if (!handed) {
+    var live = newModel('<!DOCTYPE html>\n' + cleanMarkup(document.documentElement), newSpanTable(0));
+    watchForCopies(live);
+    return live;
+  }
+  var model = newModel(handed.text, null);
+  if (handed.declared) model.declaredAt = model.revision;
+  if (handed.unmarked) {
+    var elements = elementsOfTags(document, handed.unmarked.names);
+    if (!elements) return null;
+    model.unassigned = { elements: elements, ids: handed.unmarked.ids, next: 0 };
+  } else {
+    watchForCopies(model);
+  }
+  prepareWhenIdle(model);
   return model;
+}
+
+// Gives the walked elements their marks, checking `outOfTime` after each slice; true once every
+// one has its mark, from when on copies of them are watched for. Nothing but the editor changes
+// a document walked so, and the editor looks at the marks before every change it makes.
+function assignSourceMarks(model, outOfTime) {
+  var unassigned = model.unassigned;
+  if (!unassigned) return true;
+  while (unassigned.next < unassigned.elements.length) {
+    var at = unassigned.next++;
+    var id = unassigned.ids[at];
+    unassigned.elements[at].setAttribute(SOURCE_MARK, String(id));
+    model.registry[id] = unassigned.elements[at];
+    model.verifiedAt[id] = model.generation;
+    if ((at & 255) === 255 && outOfTime()) return false;
+  }
+  model.unassigned = null;
+  watchForCopies(model);
+  return true;
+}
+
+function ensureSourceMarks(model) {
+  assignSourceMarks(model, function () { return false; });
 }
 
 var DUPLICATED_MARK = { duplicated: true };
@@ -209,8 +260,6 @@ function isCertain(model, id) {
 // Whatever the document's own scripts insert may be a copy of a marked element: from then on an
 // element that was found to hold its mark alone is looked at again.
 function watchForCopies(model) {
-  model.generation = 0;
-  model.verifiedAt = [];
   if (!window.MutationObserver) return;
   model.observer = new MutationObserver(function (records) { noteMutations(model, records); });
   model.observer.observe(document.documentElement, {
@@ -501,6 +550,7 @@ function noteEdited(node) {
 }
 
 function flushModel(model) {
+  ensureSourceMarks(model);
   if (!model.pending.length) return;
   takeMutations(model);
   var pending = model.pending;

@@ -35,7 +35,13 @@ function injectStylesheet() {
 
 function startRuntime() {
   var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
-  state.model = takeDocumentModel();
+  var handed = takeHandedDocument();
+  state.model = takeDocumentModel(handed);
+  if (!state.model) {
+    writeAgainWithMarks(handed);
+    return;
+  }
+  adoptWrittenWrapper();
   injectStylesheet();
   buildInterface();
   forgetStorageDraftKey();
@@ -46,6 +52,7 @@ function startRuntime() {
   document.addEventListener('keydown', handleKeyDown);
   window.addEventListener('beforeunload', guardUnload);
   if (autoEnter) enterEditMode();
+  else removeContentWrapper();
   // Told last, so that the edit-mode hint does not cover it.
   if (!historyArrived) showToast(HISTORY_LOST_MESSAGE, HISTORY_LOST_TOAST_MS);
 }

@@ -55,6 +55,25 @@ function ensureContentWrapper() {
   fitContentWrapper();
 }
 
+// A document written without its marks has the wrapper in its text already, around the body's
+// content, which spares moving every node of a large document into it. What the parser put after
+// it (the runtime's own script, content after the body's end tag) joins it; a wrapper the parser
+// left anywhere but first in the body is taken apart.
+function adoptWrittenWrapper() {
+  var first = document.body && document.body.firstElementChild;
+  if (!first || first.getAttribute('data-lmw-wrapper') !== 'content') {
+    var misplaced = document.querySelector('[data-lmw-wrapper]');
+    if (misplaced) unwrapElement(misplaced);
+    return;
+  }
+  for (var node = first.nextSibling, next; node; node = next) {
+    next = node.nextSibling;
+    if (!isEditorUi(node)) first.appendChild(node);
+  }
+  ui.contentWrap = first;
+  fitContentWrapper();
+}
+
 // The zoom level stays in the state and is applied again on the next entry.
 function removeContentWrapper() {
   if (!ui.contentWrap) return;

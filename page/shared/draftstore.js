@@ -81,9 +81,10 @@ function removeDraft(id) {
 
 // The draft of a file opened again unchanged since the draft's edits began, other than the one
 // whose changes the user has just given up for it; a store that cannot be read offers none.
-function draftOfFile(fileName, fingerprint, givenUp) {
+// `listed`, when given, is the list of drafts already asked for.
+function draftOfFile(fileName, fingerprint, givenUp, listed) {
   if (!fingerprint) return Promise.resolve(null);
-  return listDrafts().then(function (drafts) {
+  return (listed || listDrafts()).then(function (drafts) {
     return drafts.filter(function (draft) {
       return draft.fileName === fileName && draft.fingerprint === fingerprint && draft.id !== givenUp;
     })[0] || null;
@@ -103,8 +104,8 @@ function restoreDraftQuestion(draft) {
 
 // What an opened file shows: the codec's reading of it, or, when the user takes it, the draft
 // kept for the same unchanged file, which opens with its unsaved changes.
-function offerDraftOf(fileName, read, givenUp) {
-  return draftOfFile(fileName, read.fingerprint, givenUp).then(function (draft) {
+function offerDraftOf(fileName, read, givenUp, listed) {
+  return draftOfFile(fileName, read.fingerprint, givenUp, listed).then(function (draft) {
     if (!draft || !window.confirm(restoreDraftQuestion(draft))) return read;
     return readDraftText(draft.id).then(function (text) {
       return text === undefined ? read : draftReading(draft, text);

@@ -10,6 +10,8 @@ var EDITING_MARKS = '[data-lmw-editing], [data-lmw-prev-contenteditable]';
 var SEARCH_HIGHLIGHTS = '.__lw-search-highlight[data-lmw-ui]';
 var MULTI_SELECTION_OUTLINES = '.__lw-multi-ov[data-lmw-ui]';
 var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom-container[data-lmw-wrapper]'];
+// The content wrapper's start tag, for a document written with the wrapper already in its text.
+var CONTENT_WRAPPER_START = '<div class="__lw-zoom-container __lw-preview-container" data-lmw-wrapper="content">';
 // An inline script that runs with redeclarable declarations keeps its own text in this attribute.
 var SCRIPT_SOURCE_ATTRIBUTE = 'data-lmw-script-source';
 var REWRITTEN_SCRIPTS = 'script[' + SCRIPT_SOURCE_ATTRIBUTE + ']';

@@ -50,11 +50,11 @@ function markedScriptTag(tagText, original) {
 }
 
 // A document's text as it is written into the window, in one pass: with the elements' source
-// marks (when asked), the editor's icon link and runtime script, and each inline classic
-// script's top-level declarations made redeclarable where canRedeclare allows; with every name
-// so declared.
+// marks (when asked), the editor's icon link and runtime script, the content wrapper (when
+// asked), and each inline classic script's top-level declarations made redeclarable where
+// canRedeclare allows; with every name so declared.
 function composeDocument(text, tags, parts) {
-  var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script).map(function (insertion) {
+  var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script, parts.wrapped).map(function (insertion) {
     return { from: insertion.at, to: insertion.at, markup: insertion.markup };
   });
   var names = [];
@@ -148,15 +148,31 @@ function documentForEditing(source) {
   return EDITOR_TRACES.test(text) ? stripEditorArtifacts(text) : text;
 }
 
-// Writes a document's text into the window with the source marks and the editor's own parts,
-// and hands the text itself to the runtime that starts in it: that text, plus the user's edits, is
-// what saving and undo write from then on.
-function writeSourceDocument(source, iconMarkup, scriptMarkup) {
+// Markup through which something other than the editor could change the document's elements
+// before the editor first looks at them: scripts, frames and plug-ins, event handler attributes,
+// javascript: addresses, regions the user can edit outside edit mode, declarative shadow roots.
+var OUT_OF_SIGHT_CHANGES = /<(?:script|iframe|frame|object|embed)[\t\n\f\r \/>]|[\t\n\f\r \/"']on[a-z]+[\t\n\f\r ]*=|javascript:|contenteditable|shadowroot/i;
+
+// Writes a document's text into the window with the editor's own parts, and hands the text itself
+// to the runtime that starts in it: that text, plus the user's edits, is what saving and undo
+// write from then on. The elements' source marks go into the written text only where something
+// could change the elements before the runtime reads them, or where the text needs the full scan
+// (the parser restructures what it reads there); otherwise the written text is the document's
+// own, which the browser parses as fast as the bare file, with the content wrapper of edit mode
+// already around the body's content; the runtime gives each element its mark by walking the
+// parsed tree. `how.marked` writes the marks in any case; `how.declared` tells that the text
+// already declares UTF-8 as saving does.
+function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   cancelPendingCallbacks();
-  var composed = composeDocument(source, documentTags(source),
-    { marks: true, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
+  var quick = quickDocumentTags(source);
+  var tags = quick || documentTagsOf(scanSource(source));
+  var marked = !quick || !!(how && how.marked) || OUT_OF_SIGHT_CHANGES.test(source);
+  var composed = composeDocument(source, tags,
+    { marks: marked, wrapped: !marked, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
   rememberRedeclared(composed.names);
-  window.__LMW_DOCUMENT_SOURCE = { text: source };
+  window.__LMW_DOCUMENT_SOURCE = {
+    text: source, declared: !!(how && how.declared), unmarked: marked ? null : { ids: tags.markIds, names: tags.markNames }
+  };
   document.open();
   document.write(composed.text);
   document.close();

@@ -156,7 +156,7 @@ var SCAN_FLAGS = ['spaces', 'certain', 'marked'];
 function newSourceScan(text) {
   var scan = {
     text: text, pos: 0, count: 0, capacity: 0, names: [], stack: [], phase: 'initial', templates: 0, stopped: false,
-    noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
+    noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), htmlAnnotation: {}, places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }, orphans: [], clones: {}, rebuilt: 0, formOpen: false, head: -1, bodyEndTag: null,
     tables: 0, selects: 0, tagCount: 0, scripts: [], markAt: []
   };
   growScan(scan, Math.max(64, text.length >> 5));
@@ -855,11 +855,12 @@ function finishScan(scan) {
   scan.stack.length = 0;
 }
 
-// Where the editor's own parts go in: the end of the first html start tag, the first head end
-// tag, the last body and html end tags.
+// Where the editor's own parts go in: the end of the first html and body start tags, the first
+// head end tag, the last body and html end tags.
 function notePlace(places, kind, name, start, end) {
   if (kind === 'start') {
     if (name === 'html' && places.htmlStartEnd < 0) places.htmlStartEnd = end;
+    else if (name === 'body' && places.bodyStartEnd < 0) places.bodyStartEnd = end;
   } else if (kind === 'end') {
     if (name === 'head' && places.headClose < 0) places.headClose = start;
     else if (name === 'body') places.bodyClose = start;
@@ -868,14 +869,19 @@ function notePlace(places, kind, name, start, end) {
 }
 
 // The icon link goes last into the head, or into a head of its own after the html start tag;
-// the runtime script last into the body, or before the html end tag, or at the very end.
-function runtimeInsertions(places, length, iconMarkup, scriptMarkup) {
+// the runtime script last into the body, or before the html end tag, or at the very end. When
+// `wrapped`, the content wrapper goes around what stands between the body's start tag and the
+// script.
+function runtimeInsertions(places, length, iconMarkup, scriptMarkup, wrapped) {
   var insertions = [];
   if (iconMarkup) {
     if (places.headClose >= 0) insertions.push({ at: places.headClose, markup: iconMarkup });
     else if (places.htmlStartEnd >= 0) insertions.push({ at: places.htmlStartEnd, markup: '<head>' + iconMarkup + '</head>' });
   }
   var scriptAt = places.bodyClose >= 0 ? places.bodyClose : places.htmlClose >= 0 ? places.htmlClose : length;
+  if (wrapped && places.bodyStartEnd >= 0 && places.bodyStartEnd <= scriptAt) {
+    insertions.push({ at: places.bodyStartEnd, markup: CONTENT_WRAPPER_START }, { at: scriptAt, markup: '</div>' });
+  }
   if (scriptMarkup) insertions.push({ at: scriptAt, markup: scriptMarkup });
   return insertions.sort(function (a, b) { return a.at - b.at; });
 }
@@ -999,7 +1005,8 @@ function documentTags(text) {
 
 // The quick reading: well-formed tags of the usual shapes, comments, raw text, SVG and MathML
 // without the parser's special cases. At the first thing outside that it gives up (null), and
-// the full scan reads the text instead.
+// the full scan reads the text instead. It also names each marked tag, for the walk of the
+// parsed tree that gives a document written without marks its marks.
 var QUICK_START_TAG = /<([a-zA-Z][^\t\n\f\r \/>]*)(?:[\t\n\f\r ]+[^\t\n\f\r \/>"'=<]+(?:[\t\n\f\r ]*=[\t\n\f\r ]*(?:"[^"]*"|'[^']*'|[^\t\n\f\r >"'=<`]+))?)*[\t\n\f\r ]*(\/?)>/y;
 var QUICK_END_TAG = /<\/([a-zA-Z][^\t\n\f\r \/>]*)[\t\n\f\r ]*>/y;
 var QUICK_COMMENT = /<\!--(?:>|->|[\s\S]*?--!?>)/y;
@@ -1011,20 +1018,54 @@ function quickMatch(pattern, text, at) {
   return pattern.exec(text);
 }
 
+var SLASH = 47;
+var BANG = 33;
+var QUESTION = 63;
+
+function isAsciiLetter(code) {
+  var lower = code | 32;
+  return lower >= 97 && lower <= 122;
+}
+
 function quickDocumentTags(text) {
-  var tags = { markAt: [], markIds: [], scripts: [], places: { htmlStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 } };
-  var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags };
+  var tags = {
+    markAt: [], markIds: [], markNames: [], scripts: [], places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }
+  };
+  var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags, tagsRead: 0, inBody: false, seen: {} };
   while (reading.pos < text.length) {
     var lt = text.indexOf('<', reading.pos);
     if (lt < 0) break;
-    var next = text.charAt(lt + 1);
-    var read = /[a-zA-Z]/.test(next) ? quickStartTag(reading, lt)
-      : next === '/' ? quickEndTag(reading, lt)
-        : next === '!' || next === '?' ? quickDeclaration(reading, lt) : lt + 1;
+    if (!reading.inBody && NOT_SPACE.test(text.slice(reading.pos, lt))) reading.inBody = true;
+    var next = text.charCodeAt(lt + 1) | 0;
+    var read = isAsciiLetter(next) ? quickStartTag(reading, lt)
+      : next === SLASH ? quickEndTag(reading, lt)
+        : next === BANG || next === QUESTION ? quickDeclaration(reading, lt) : quickLoneBracket(reading, lt);
     if (read < 0) return null;
     reading.pos = read;
   }
   return tags;
+}
+
+// A "<" that opens no tag is text, which begins the body.
+function quickLoneBracket(reading, lt) {
+  reading.inBody = true;
+  return lt + 1;
+}
+
+// A second html, head or body start tag, or one that no longer starts its element (an html tag
+// after other tags, a head tag after others than html, a body tag once the body has begun),
+// makes no element: the full scan reads such a text.
+function quickDocumentElement(reading, name) {
+  var seen = reading.seen;
+  if (name !== 'html' && name !== 'head' && name !== 'body') {
+    if (HEAD_CONTENT[name] !== true) reading.inBody = true;
+    return true;
+  }
+  var starts = !seen[name] && !reading.inBody &&
+    (name === 'html' ? reading.tagsRead === 0 : name === 'head' ? reading.tagsRead === (seen.html ? 1 : 0) : true);
+  seen[name] = true;
+  if (name === 'body') reading.inBody = true;
+  return starts;
 }
 
 function quickDeclaration(reading, lt) {
@@ -1039,6 +1080,8 @@ function quickEndTag(reading, lt) {
   if (!match) return -1;
   var name = match[1].toLowerCase();
   notePlace(reading.tags.places, 'end', name, lt, lt + match[0].length);
+  reading.tagsRead++;
+  if (name === 'body' || name === 'html' || name === 'br') reading.inBody = true;
   var foreign = reading.foreign;
   if (foreign.length) {
     if (foreign[foreign.length - 1] !== name) return -1;
@@ -1054,12 +1097,15 @@ function quickStartTag(reading, lt) {
   var match = quickMatch(QUICK_START_TAG, text, lt);
   if (!match) return -1;
   var name = match[1].toLowerCase();
+  if (!quickDocumentElement(reading, name)) return -1;
+  reading.tagsRead++;
   var end = lt + match[0].length;
   var id = reading.ordinal++;
   notePlace(reading.tags.places, 'start', name, lt, end);
   if (!reading.templates && UNMARKED_ELEMENTS[name] !== true) {
     reading.tags.markAt.push(lt + 1 + match[1].length);
     reading.tags.markIds.push(id);
+    reading.tags.markNames.push(name);
   }
   if (reading.foreign.length) {
     if (FOREIGN_BREAKOUT[name] === true || name === 'font' || QUICK_FOREIGN_STOPS[name] === true) return -1;
@@ -1085,6 +1131,31 @@ function quickRawText(reading, name, lt, end) {
     if (!reading.templates) noteInlineScript(reading.tags.scripts, text, lt, end, contentEnd);
   }
   return contentEnd + closing[0].length;
+}
+
+// Elements the parser makes where the text has no tag for them.
+var IMPLIED_ELEMENTS = elementSet('html head body tbody tr colgroup');
+
+function isEditorPart(element, name) {
+  if (name === 'div') return element.hasAttribute('data-lmw-wrapper');
+  return (name === 'script' || name === 'link') && element.hasAttribute('data-lmw-runtime');
+}
+
+// The elements of a parsed document that its text's marked start tags made, in the order of the
+// tags, or null where the tree does not follow them (the parser moved, dropped or made an element
+// of its own). Walked before the runtime adds anything to the document but what the text was
+// written with: its script, icon link and content wrapper.
+function elementsOfTags(doc, names) {
+  var elements = new Array(names.length);
+  var next = 0;
+  var walker = doc.createTreeWalker(doc.documentElement, NodeFilter.SHOW_ELEMENT);
+  for (var element = walker.currentNode; element; element = walker.nextNode()) {
+    var name = element.localName;
+    if (UNMARKED_ELEMENTS[name] === true || isEditorPart(element, name)) continue;
+    if (next < names.length && (name === names[next] || name.toLowerCase() === names[next])) elements[next++] = element;
+    else if (IMPLIED_ELEMENTS[name] !== true) return null;
+  }
+  return next === names.length ? elements : null;
 }
 
 var SERIALISED_VOID = elementSet('area base basefont bgsound br col embed frame hr img input keygen link meta param ' +

@@ -60,8 +60,11 @@ function readFile(file, handle) {
     return Promise.resolve();
   }
   setStatus('正在读取：' + file.name);
+  // The drafts are listed while the file is read: the store answers in its own time.
+  var listed = listDrafts();
+  listed.catch(function () {});
   return window.LumaweaveFileCodec.readFile(file).then(function (result) {
-    return offerDraftOf(file.name, result);
+    return offerDraftOf(file.name, result, undefined, listed);
   }).then(function (opened) {
     launchEditor(opened, handle || null, file.name);
   }).catch(function (error) {

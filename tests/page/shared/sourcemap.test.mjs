@@ -139,3 +139,44 @@ test('random tag soup: marks survive, certain spans are exact, the quick reading
   assert.deepEqual(faults.slice(0, 3), []);
   assert.ok(quickly > 300, `the quick reading read ${quickly} of them`);
 });
+
+// A text written without its marks has them given by walking the parsed tree: each element found
+// so must be the one its mark would have landed on, and a tree the parser built otherwise than
+// the tags read is refused, never walked wrongly.
+function checkWalkedMarks(texts) {
+  const frame = document.body.appendChild(document.createElement('iframe'));
+  const parse = (text) => {
+    const doc = frame.contentDocument;
+    doc.open();
+    doc.write(text);
+    doc.close();
+    return doc;
+  };
+  const faults = [];
+  let walked = 0;
+  for (const text of texts) {
+    const tags = quickDocumentTags(text);
+    if (!tags || OUT_OF_SIGHT_CHANGES.test(text)) continue;
+    const marked = parse(composeDocument(text, tags, { marks: true }).text);
+    const markedOrder = [...marked.getElementsByTagName('*')].map((element) => element.getAttribute('data-lmw-n'));
+    const plain = parse(composeDocument(text, tags, { marks: false }).text);
+    const elements = elementsOfTags(plain, tags.markNames);
+    if (!elements) continue;
+    walked++;
+    const plainOrder = [...plain.getElementsByTagName('*')];
+    elements.forEach((element, i) => {
+      if (markedOrder[plainOrder.indexOf(element)] !== String(tags.markIds[i])) faults.push({ text, id: tags.markIds[i] });
+    });
+  }
+  frame.remove();
+  return { faults, walked };
+}
+
+test('marks given by walking the parsed tree land where the text would have put them', async () => {
+  const implied = ['<!DOCTYPE html>\n<title>t</title>\n<ul><li>一\n<li>二\n</ul>\n<p>段\n<p>段\n',
+    '<nobr></nobr><head><p>dropped head</p>', '<table><tr><td>a</td></tr><tbody><tr><td>b</table>', '<div></p><p>x</p></div>'];
+  const documents = [...TRICKY, ...implied, ...Array.from({ length: 4000 }, (_, i) => tagSoup(i + 1, 24))];
+  const { faults, walked } = await browser.page.evaluate(checkWalkedMarks, documents);
+  assert.deepEqual(faults.slice(0, 3), []);
+  assert.ok(walked > 100, `the walk took ${walked} of them`);
+});
