@@ -61,15 +61,32 @@ function declareUtf8InModel(model) {
   model.declaredUtf8 = true;
 }
 
-function serializeDocument() {
+// The clean text as the model's pieces, in order: a save writes them without joining them into
+// one string. The list is a copy, so later edits leave it as it was taken.
+function serializeDocumentPieces() {
   var model = state.model;
   flushModel(model);
   declareUtf8InModel(model);
-  return modelText(model);
+  return model.pieces.slice();
+}
+
+function serializeDocument() {
+  return joinPieces(serializeDocumentPieces());
+}
+
+// The edited element gives up the focus before it stops being editable: taking contenteditable
+// off the focused element costs the browser a pass over the whole document, seconds on a large one.
+function leaveTextEditingAfter(serialized) {
+  var element = state.textEditing;
+  if (element && document.activeElement === element) element.blur();
+  endTextEditing();
+  return serialized;
 }
 
 function serializeAndLeaveTextEditing() {
-  var html = serializeDocument();
-  endTextEditing();
-  return html;
+  return leaveTextEditingAfter(serializeDocument());
+}
+
+function serializePiecesAndLeaveTextEditing() {
+  return leaveTextEditingAfter(serializeDocumentPieces());
 }
