@@ -74,11 +74,7 @@ function serializeDocument() {
   return joinPieces(serializeDocumentPieces());
 }
 
-// The edited element gives up the focus before it stops being editable: taking contenteditable
-// off the focused element costs the browser a pass over the whole document, seconds on a large one.
 function leaveTextEditingAfter(serialized) {
-  var element = state.textEditing;
-  if (element && document.activeElement === element) element.blur();
   endTextEditing();
   return serialized;
 }

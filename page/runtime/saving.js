@@ -35,21 +35,36 @@ function isHighSurrogate(code) {
   return code >= 0xd800 && code <= 0xdbff;
 }
 
-// The text's UTF-8 bytes, encoded piece by piece into one buffer of room enough (three bytes a
-// UTF-16 unit at most), so that the text is never joined into one string. A surrogate pair split
+// Room for `more` bytes after the first `length` bytes of the buffer: the same buffer, or one
+// twice as large with those bytes copied.
+function withRoom(bytes, length, more) {
+  if (bytes.length - length >= more) return bytes;
+  var grown = new Uint8Array(Math.max(bytes.length * 2, length + more));
+  grown.set(bytes.subarray(0, length));
+  return grown;
+}
+
+// The text's UTF-8 bytes, encoded piece by piece into one buffer, so that the text is never
+// joined into one string. The buffer starts at one and a half bytes a UTF-16 unit, which most
+// pages need no more than, and grows when a piece needs up to three. A surrogate pair split
 // between two pieces is encoded whole, as it would be in the joined text.
 function encodePieces(pieces) {
-  var room = 0;
-  for (var i = 0; i < pieces.length; i++) room += pieces[i].length * 3;
-  var bytes = new Uint8Array(room);
+  var units = 0;
+  for (var i = 0; i < pieces.length; i++) units += pieces[i].length;
   var encoder = new TextEncoder();
+  var bytes = new Uint8Array(units + (units >> 1));
   var length = 0;
   var carried = '';
   for (var j = 0; j < pieces.length; j++) {
     var piece = carried ? carried + pieces[j] : pieces[j];
     carried = j + 1 < pieces.length && isHighSurrogate(piece.charCodeAt(piece.length - 1)) ? piece.slice(-1) : '';
     if (carried) piece = piece.slice(0, -1);
-    length += encoder.encodeInto(piece, bytes.subarray(length)).written;
+    for (var read = 0; read < piece.length;) {
+      var done = encoder.encodeInto(read ? piece.slice(read) : piece, bytes.subarray(length));
+      read += done.read;
+      length += done.written;
+      if (read < piece.length) bytes = withRoom(bytes, length, (piece.length - read) * 3);
+    }
   }
   return bytes.subarray(0, length);
 }
