@@ -61,19 +61,32 @@ function declareUtf8InModel(model) {
   model.declaredUtf8 = true;
 }
 
-// A text unchanged since it last declared UTF-8, with no edit waiting, is already the clean text:
-// undo and redo take it without looking at a single element.
-function serializeDocument() {
+// The clean text as the model's pieces, in order: a save writes them without joining them into
+// one string. The list is a copy, so later edits leave it as it was taken. A text unchanged since
+// it last declared UTF-8, with no edit waiting, is already the clean text: undo and redo take it
+// without looking at a single element.
+function serializeDocumentPieces() {
   var model = state.model;
-  if (!model.pending.length && model.declaredAt === model.revision) return modelText(model);
+  if (!model.pending.length && model.declaredAt === model.revision) return model.pieces.slice();
   flushModel(model);
   declareUtf8InModel(model);
   model.declaredAt = model.revision;
-  return modelText(model);
+  return model.pieces.slice();
+}
+
+function serializeDocument() {
+  return joinPieces(serializeDocumentPieces());
+}
+
+function leaveTextEditingAfter(serialized) {
+  endTextEditing();
+  return serialized;
 }
 
 function serializeAndLeaveTextEditing() {
-  var html = serializeDocument();
-  endTextEditing();
-  return html;
+  return leaveTextEditingAfter(serializeDocument());
+}
+
+function serializePiecesAndLeaveTextEditing() {
+  return leaveTextEditingAfter(serializeDocumentPieces());
 }

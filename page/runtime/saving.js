@@ -31,8 +31,53 @@ function fileFailureText(error) {
   return (error && FILE_FAILURE_TEXTS[error.name]) || errorText(error);
 }
 
-function documentBlob() {
-  return new Blob([serializeAndLeaveTextEditing()], { type: SAVE_BLOB_TYPE });
+function isHighSurrogate(code) {
+  return code >= 0xd800 && code <= 0xdbff;
+}
+
+// Room for `more` bytes after the first `length` bytes of the buffer: the same buffer, or one
+// twice as large with those bytes copied.
+function withRoom(bytes, length, more) {
+  if (bytes.length - length >= more) return bytes;
+  var grown = new Uint8Array(Math.max(bytes.length * 2, length + more));
+  grown.set(bytes.subarray(0, length));
+  return grown;
+}
+
+// The text's UTF-8 bytes, encoded piece by piece into one buffer, so that the text is never
+// joined into one string. The buffer starts at one and a half bytes a UTF-16 unit, which most
+// pages need no more than, and grows when a piece needs up to three. A surrogate pair split
+// between two pieces is encoded whole, as it would be in the joined text.
+function encodePieces(pieces) {
+  var units = 0;
+  for (var i = 0; i < pieces.length; i++) units += pieces[i].length;
+  var encoder = new TextEncoder();
+  var bytes = new Uint8Array(units + (units >> 1));
+  var length = 0;
+  var carried = '';
+  for (var j = 0; j < pieces.length; j++) {
+    var piece = carried ? carried + pieces[j] : pieces[j];
+    carried = j + 1 < pieces.length && isHighSurrogate(piece.charCodeAt(piece.length - 1)) ? piece.slice(-1) : '';
+    if (carried) piece = piece.slice(0, -1);
+    for (var read = 0; read < piece.length;) {
+      var done = encoder.encodeInto(read ? piece.slice(read) : piece, bytes.subarray(length));
+      read += done.read;
+      length += done.written;
+      if (read < piece.length) bytes = withRoom(bytes, length, (piece.length - read) * 3);
+    }
+  }
+  return bytes.subarray(0, length);
+}
+
+// What a write puts on disk: the Blob, and its bytes when they are at hand, which the comparison
+// after the write then takes instead of reading the Blob back.
+function writtenOutput(blob, bytes) {
+  return { blob: blob, bytes: bytes || null };
+}
+
+function documentOutput() {
+  var bytes = encodePieces(serializePiecesAndLeaveTextEditing());
+  return writtenOutput(new Blob([bytes], { type: SAVE_BLOB_TYPE }), bytes);
 }
 
 function namedError(message, name) {
@@ -49,39 +94,45 @@ function readHandleBytes(handle) {
   return handle.getFile().then(window.LumaweaveFileCodec.readBlobBuffer);
 }
 
-// Compared four bytes at a time, then the tail; buffers read from a file start aligned.
+// Compared four bytes at a time where both start aligned (buffers read from a file and the
+// encoded text do), then the tail.
 function sameBytes(written, expected) {
-  if (written.byteLength !== expected.byteLength) return false;
-  var words = written.byteLength >> 2;
-  var a = new Uint32Array(written, 0, words);
-  var b = new Uint32Array(expected, 0, words);
+  if (written.length !== expected.length) return false;
+  var words = (written.byteOffset | expected.byteOffset) & 3 ? 0 : written.length >> 2;
+  var a = new Uint32Array(written.buffer, written.byteOffset, words);
+  var b = new Uint32Array(expected.buffer, expected.byteOffset, words);
   for (var i = 0; i < words; i++) {
     if (a[i] !== b[i]) return false;
   }
-  var tailA = new Uint8Array(written, words << 2);
-  var tailB = new Uint8Array(expected, words << 2);
-  for (var j = 0; j < tailA.length; j++) {
-    if (tailA[j] !== tailB[j]) return false;
+  for (var j = words << 2; j < written.length; j++) {
+    if (written[j] !== expected[j]) return false;
   }
   return true;
 }
 
+function outputBytes(output) {
+  if (output.bytes) return Promise.resolve(output.bytes);
+  return output.blob.arrayBuffer().then(function (buffer) { return new Uint8Array(buffer); });
+}
+
 // Resolves to the bytes read back, so that the stored fingerprint comes from the disk and never
 // from the Blob.
-function verifyWritten(handle, blob) {
+function verifyWritten(handle, output) {
   return handle.getFile().then(function (file) {
-    if (file.size !== blob.size) throw namedError('保存后文件大小校验不一致');
-    return Promise.all([window.LumaweaveFileCodec.readBlobBuffer(file), blob.arrayBuffer()]);
+    if (file.size !== output.blob.size) throw namedError('保存后文件大小校验不一致');
+    return Promise.all([window.LumaweaveFileCodec.readBlobBuffer(file), outputBytes(output)]);
   }).then(function (buffers) {
-    if (buffers[0].byteLength !== buffers[1].byteLength) throw namedError('保存后文件大小校验不一致');
-    if (!sameBytes(buffers[0], buffers[1])) throw namedError('保存后文件内容校验不一致');
+    var written = new Uint8Array(buffers[0]);
+    if (written.length !== buffers[1].length) throw namedError('保存后文件大小校验不一致');
+    if (!sameBytes(written, buffers[1])) throw namedError('保存后文件内容校验不一致');
     return buffers[0];
   });
 }
 
-function fingerprintWritten(handle, blob) {
+function fingerprintWritten(handle, output) {
   if (!canReadBack(handle)) return Promise.resolve('');
-  var readBack = typeof blob.arrayBuffer === 'function' ? verifyWritten(handle, blob) : readHandleBytes(handle);
+  var readBack = output.bytes || typeof output.blob.arrayBuffer === 'function' ? verifyWritten(handle, output)
+    : readHandleBytes(handle);
   return readBack.then(window.LumaweaveFileCodec.fingerprintBuffer);
 }
 
@@ -94,17 +145,17 @@ function abortQuietly(writable) {
   }
 }
 
-function writeAndVerify(handle, blob) {
+function writeAndVerify(handle, output) {
   var writable = null;
   return Promise.resolve().then(function () {
     return handle.createWritable();
   }).then(function (opened) {
     writable = opened;
-    return writable.write(blob);
+    return writable.write(output.blob);
   }).then(function () {
     return writable.close();
   }).then(function () {
-    return fingerprintWritten(handle, blob);
+    return fingerprintWritten(handle, output);
   }).then(function (fingerprint) {
     return { fingerprint: fingerprint };
   }, function (error) {
@@ -128,7 +179,8 @@ function takeBackup(handle) {
 
 function restoreBackup(handle, backup, failure) {
   var first = failure && failure.message ? fileFailureText(failure) : '写入失败';
-  return writeAndVerify(handle, new Blob([backup.bytes], { type: backup.type })).then(function () {
+  var output = writtenOutput(new Blob([backup.bytes], { type: backup.type }), new Uint8Array(backup.bytes));
+  return writeAndVerify(handle, output).then(function () {
     throw namedError(first + '；已自动恢复保存前文件');
   }, function (second) {
     throw namedError(first + '；自动恢复失败：' + fileFailureText(second));
@@ -137,9 +189,9 @@ function restoreBackup(handle, backup, failure) {
 
 // A file whose backup cannot be taken is not written at all. A backup already read (by the
 // external-change check, just before) saves reading the file again.
-function writeWithRollback(handle, blob, backupRead) {
+function writeWithRollback(handle, output, backupRead) {
   return (backupRead ? Promise.resolve(backupRead) : takeBackup(handle)).then(function (backup) {
-    return writeAndVerify(handle, blob).catch(function (error) {
+    return writeAndVerify(handle, output).catch(function (error) {
       if (!backup) throw error;
       return restoreBackup(handle, backup, error);
     });
@@ -184,13 +236,13 @@ function failSave(error) {
   else showToast('覆盖保存失败，原文件未被确认更新：' + fileFailureText(error), 5000);
 }
 
-function overwriteSave(blob) {
+function overwriteSave(output) {
   var handle = state.saveHandle;
   var changesAtStart = state.changeCount;
   state.saving = true;
   refreshToolbar();
   return checkExternalChange(handle).then(function (backup) {
-    return writeWithRollback(handle, blob, backup);
+    return writeWithRollback(handle, output, backup);
   }).then(function (result) {
     markSaved(result.fingerprint, changesAtStart);
     showToast('已覆盖保存：' + (state.fileName || '原文件'));
@@ -203,9 +255,9 @@ function saveDocument() {
     showToast('当前文件没有需要保存的修改');
     return Promise.resolve();
   }
-  var blob = documentBlob();
-  if (!state.saveHandle) return saveDocumentAs(blob);
-  return overwriteSave(blob);
+  var output = documentOutput();
+  if (!state.saveHandle) return saveDocumentAs(output);
+  return overwriteSave(output);
 }
 
 function suggestedFileName() {
@@ -220,7 +272,7 @@ function suggestedFileName() {
   return 'page-' + Date.now() + '.html';
 }
 
-function saveThroughPicker(blob) {
+function saveThroughPicker(output) {
   var changesAtStart = state.changeCount;
   state.saving = true;
   refreshToolbar();
@@ -229,7 +281,7 @@ function saveThroughPicker(blob) {
     return window.showSaveFilePicker({ suggestedName: suggestedFileName(), types: SAVE_PICKER_TYPES });
   }).then(function (handle) {
     chosen = handle;
-    return writeWithRollback(handle, blob);
+    return writeWithRollback(handle, output);
   }).then(function (result) {
     state.saveHandle = chosen;
     state.fileName = chosen.name || state.fileName;
@@ -261,12 +313,13 @@ function downloadCopy(blob) {
   }, DOWNLOAD_LINK_LIFETIME_MS);
 }
 
-// Save-as takes the Blob that a save already made; called from a button, its argument is an
+// Save-as takes the output that a save already made; called from a button, its argument is an
 // event and is ignored.
 function saveDocumentAs(given) {
   if (state.saving) return Promise.resolve();
-  var blob = given instanceof Blob ? given : documentBlob();
-  if (window.showSaveFilePicker) return saveThroughPicker(blob);
+  var output = given && given.blob instanceof Blob ? given : documentOutput();
+  var blob = output.blob;
+  if (window.showSaveFilePicker) return saveThroughPicker(output);
   if (navigator.msSaveOrOpenBlob) {
     navigator.msSaveOrOpenBlob(blob, suggestedFileName());
     setDirty(true);
