@@ -23,11 +23,9 @@ function ensureSpans(model) {
 }
 
 function readSpansWhenIdle(model) {
-  var read = function () {
+  whenIdle(function () {
     if (state.model === model && !state.restoring) ensureSpans(model);
-  };
-  if (window.requestIdleCallback) window.requestIdleCallback(read, { timeout: 2000 });
-  else setTimeout(read, 0);
+  });
 }
 
 function pieceAt(model, at) {

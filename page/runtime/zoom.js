@@ -38,21 +38,64 @@ function zoomOut() {
   setZoom(Math.max(ZOOM_MIN, state.zoomLevel - ZOOM_STEP));
 }
 
-function ensureContentWrapper() {
-  if (ui.contentWrap) return;
-  var wrapper = createUiElement('div', PREFIX + '-zoom-container ' + PREFIX + '-preview-container',
-    { 'data-lmw-wrapper': 'content' });
+// The wrapper stands last in the body. Content that stands before it moves in at its start, in
+// its order, so that whatever was put into the wrapper meanwhile stays after it.
+function contentWrapper() {
+  if (!ui.contentWrap) {
+    ui.contentWrap = createUiElement('div', PREFIX + '-zoom-container ' + PREFIX + '-preview-container',
+      { 'data-lmw-wrapper': 'content' });
+    fitContentWrapper();
+    withoutObservation(function () { document.body.appendChild(ui.contentWrap); });
+  }
+  return ui.contentWrap;
+}
+
+function moveContentIntoWrapper(wrapper) {
   var content = [];
-  forEachNode(document.body.childNodes, function (node) {
+  for (var node = document.body.firstChild; node && node !== wrapper; node = node.nextSibling) {
     if (!isEditorUi(node)) content.push(node);
-  });
+  }
+  var first = wrapper.firstChild;
   withoutObservation(function () {
-    content.forEach(function (node) { wrapper.appendChild(node); });
-    document.body.appendChild(wrapper);
+    content.forEach(function (node) { wrapper.insertBefore(node, first); });
   });
-  ui.contentWrap = wrapper;
-  if (state.zoomLevel !== 100) setZoom(state.zoomLevel);
-  fitContentWrapper();
+}
+
+function ensureContentWrapper() {
+  var fresh = !ui.contentWrap;
+  moveContentIntoWrapper(contentWrapper());
+  if (fresh && state.zoomLevel !== 100) setZoom(state.zoomLevel);
+}
+
+// Moving every node of the body costs about as much as laying the whole document out, and the
+// browser then lays all of it out again. At 100% without a preview the wrapper has no box of its
+// own, so nothing shown waits for the content to be in it: a later entry puts the wrapper in
+// place and moves the content when the user pauses, with no element under edit (a moved element
+// would lose the focus and the caret), unless zoom or preview needs the box first. The first
+// entry of an instance comes at start-up, before the first frame has laid the content out, and
+// moves it at once.
+var CONTENT_MOVE_QUIET_MS = 1000;
+
+function wrapContent() {
+  var later = state.enteredBefore && state.zoomLevel === 100 && !state.previewActive;
+  state.enteredBefore = true;
+  if (later) moveContentWhenQuiet(contentWrapper());
+  else ensureContentWrapper();
+}
+
+function noteUserActivity() {
+  state.lastActivityAt = performance.now();
+}
+
+// Leaving edit mode removes the wrapper, and with it the move still to come.
+function moveContentWhenQuiet(wrapper) {
+  var moveIfQuiet = function () {
+    if (ui.contentWrap !== wrapper || state.restoring) return;
+    var busy = state.textEditing || performance.now() - state.lastActivityAt < CONTENT_MOVE_QUIET_MS;
+    if (busy) setTimeout(moveIfQuiet, CONTENT_MOVE_QUIET_MS);
+    else whenIdle(function () { if (ui.contentWrap === wrapper && !state.textEditing) moveContentIntoWrapper(wrapper); });
+  };
+  setTimeout(moveIfQuiet, CONTENT_MOVE_QUIET_MS);
 }
 
 // The zoom level stays in the state and is applied again on the next entry.
@@ -65,6 +108,7 @@ function removeContentWrapper() {
 function setPreviewSize(width, height) {
   state.previewActive = !!width;
   state.previewMode = width ? { width: width, height: height } : null;
+  if (width) ensureContentWrapper();
   var wrapper = ui.contentWrap;
   if (wrapper) {
     wrapper.style.width = width ? width + 'px' : '';
