@@ -1,11 +1,12 @@
 // Edit-mode costs on generated documents of 1 MB and 5 MB, each set beside the bare browser work
 // that bounds it, measured in the same run: entering edit mode (Alt+E) beside a clone and
-// outerHTML of the document; the press that starts a typing spell (it takes the history entry
-// that the spell's first input records, after bringing the previous spell into the model) beside
-// the same press with Alt held, which the runtime leaves to the browser, and beside one
-// string.slice + join of the text, the copy a snapshot without shared pieces would make; the
-// first keystroke of the spell; and the history entry alone, as the runtime records it after a
-// typed word (the word brought into the model, the snapshot taken). Usage: node bench/edit.bench.mjs [test-page.html]
+// outerHTML of the document; the press that starts a typing spell, until the caret takes keys
+// (it brings the previous spell into the model; the spell's history entry waits for its first
+// input) beside the same press with Alt held, which the runtime leaves to the browser, and beside
+// one string.slice + join of the text, the copy a snapshot without shared pieces would make; the
+// first keystroke of the spell, which takes that entry; and the history entry alone, as the
+// runtime records it after a typed word (the word brought into the model, the snapshot taken).
+// Usage: node bench/edit.bench.mjs [test-page.html]
 import path from 'node:path';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
 import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure } from './documents.mjs';

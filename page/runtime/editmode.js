@@ -39,10 +39,7 @@ function editModeListeners() {
     [window, 'scroll', repositionOutlines, true],
     [window, 'resize', repositionOutlines, false],
     [window, 'scroll', followCurrentPage, true],
-    [window, 'resize', followCurrentPage, false],
-    [window, 'pointerdown', noteUserActivity, true],
-    [window, 'keydown', noteUserActivity, true],
-    [window, 'scroll', noteUserActivity, true]
+    [window, 'resize', followCurrentPage, false]
   ];
 }
 

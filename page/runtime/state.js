@@ -43,10 +43,8 @@ var state = {
   changeCount: 0,
   // The document's text as opened plus the user's edits (model.js).
   model: null,
-  // Whether this instance has entered edit mode before, and when the user last pressed, typed or
-  // scrolled in edit mode (zoom.js).
+  // Whether this instance has entered edit mode before (zoom.js).
   enteredBefore: false,
-  lastActivityAt: 0,
   // The draft that keeps this document's unsaved text (drafts.js).
   draftId: window.__LMW_DRAFT_ID || ''
 };

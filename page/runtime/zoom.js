@@ -38,64 +38,57 @@ function zoomOut() {
   setZoom(Math.max(ZOOM_MIN, state.zoomLevel - ZOOM_STEP));
 }
 
-// The wrapper stands last in the body. Content that stands before it moves in at its start, in
-// its order, so that whatever was put into the wrapper meanwhile stays after it.
-function contentWrapper() {
-  if (!ui.contentWrap) {
-    ui.contentWrap = createUiElement('div', PREFIX + '-zoom-container ' + PREFIX + '-preview-container',
-      { 'data-lmw-wrapper': 'content' });
-    fitContentWrapper();
-    withoutObservation(function () { document.body.appendChild(ui.contentWrap); });
-  }
+function newContentWrapper() {
+  ui.contentWrap = createUiElement('div', PREFIX + '-zoom-container ' + PREFIX + '-preview-container',
+    { 'data-lmw-wrapper': 'content' });
+  fitContentWrapper();
   return ui.contentWrap;
 }
 
-function moveContentIntoWrapper(wrapper) {
+// The body's own nodes that stand before `stop` (or all of them), in their order.
+function bodyContentBefore(stop) {
   var content = [];
-  for (var node = document.body.firstChild; node && node !== wrapper; node = node.nextSibling) {
+  for (var node = document.body.firstChild; node && node !== stop; node = node.nextSibling) {
     if (!isEditorUi(node)) content.push(node);
   }
-  var first = wrapper.firstChild;
-  withoutObservation(function () {
-    content.forEach(function (node) { wrapper.insertBefore(node, first); });
-  });
+  return content;
 }
 
+// A wrapper put in place before the content stands last in the body; the content goes in at its
+// start, in its order, ahead of whatever was put into the wrapper meanwhile.
 function ensureContentWrapper() {
-  var fresh = !ui.contentWrap;
-  moveContentIntoWrapper(contentWrapper());
-  if (fresh && state.zoomLevel !== 100) setZoom(state.zoomLevel);
+  var wrapper = ui.contentWrap;
+  if (wrapper) {
+    var first = wrapper.firstChild;
+    var outside = bodyContentBefore(wrapper);
+    withoutObservation(function () {
+      outside.forEach(function (node) { wrapper.insertBefore(node, first); });
+    });
+    return;
+  }
+  wrapper = newContentWrapper();
+  var content = bodyContentBefore(null);
+  withoutObservation(function () {
+    content.forEach(function (node) { wrapper.appendChild(node); });
+    document.body.appendChild(wrapper);
+  });
+  if (state.zoomLevel !== 100) setZoom(state.zoomLevel);
 }
 
 // Moving every node of the body costs about as much as laying the whole document out, and the
 // browser then lays all of it out again. At 100% without a preview the wrapper has no box of its
-// own, so nothing shown waits for the content to be in it: a later entry puts the wrapper in
-// place and moves the content when the user pauses, with no element under edit (a moved element
-// would lose the focus and the caret), unless zoom or preview needs the box first. The first
-// entry of an instance comes at start-up, before the first frame has laid the content out, and
-// moves it at once.
-var CONTENT_MOVE_QUIET_MS = 1000;
-
+// own and changes nothing shown, so a later entry only puts it in place: the content moves in
+// when zoom or a preview gives it a box. The first entry of an instance comes at start-up,
+// before the first frame has laid the content out, and moves it at once.
 function wrapContent() {
   var later = state.enteredBefore && state.zoomLevel === 100 && !state.previewActive;
   state.enteredBefore = true;
-  if (later) moveContentWhenQuiet(contentWrapper());
-  else ensureContentWrapper();
-}
-
-function noteUserActivity() {
-  state.lastActivityAt = performance.now();
-}
-
-// Leaving edit mode removes the wrapper, and with it the move still to come.
-function moveContentWhenQuiet(wrapper) {
-  var moveIfQuiet = function () {
-    if (ui.contentWrap !== wrapper || state.restoring) return;
-    var busy = state.textEditing || performance.now() - state.lastActivityAt < CONTENT_MOVE_QUIET_MS;
-    if (busy) setTimeout(moveIfQuiet, CONTENT_MOVE_QUIET_MS);
-    else whenIdle(function () { if (ui.contentWrap === wrapper && !state.textEditing) moveContentIntoWrapper(wrapper); });
-  };
-  setTimeout(moveIfQuiet, CONTENT_MOVE_QUIET_MS);
+  if (!later) {
+    ensureContentWrapper();
+    return;
+  }
+  var wrapper = newContentWrapper();
+  withoutObservation(function () { document.body.appendChild(wrapper); });
 }
 
 // The zoom level stays in the state and is applied again on the next entry.
