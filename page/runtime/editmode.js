@@ -65,7 +65,7 @@ function enterEditMode() {
   refreshToolbar();
   showToast('点击选中元素 · 按住 Ctrl 点击可触发页面原有功能', EDIT_MODE_HINT_MS);
   setEditModeListeners(true);
-  ensureContentWrapper();
+  wrapContent();
   schedulePageDetection();
 }
 
@@ -125,8 +125,12 @@ function handleMouseDown(event) {
     clearSelection();
     return;
   }
+  // The caret is read from the layout the press was hit-tested on, before anything changes it:
+  // once an element is made editable or stops being so, the read would lay the whole document
+  // out again first.
+  var caret = isTextEditable(target) ? caretAtPoint(target, event.clientX, event.clientY) : null;
   selectElement(target);
-  beginTextEditing(event.clientX, event.clientY);
+  beginTextEditing(caret);
 }
 
 // Clicks inside the element under edit keep their default (the caret, text selection) but,
@@ -141,13 +145,15 @@ function suppressPageClick(event) {
   takeOverEvent(event);
 }
 
-function beginTextEditing(x, y) {
+// With a caret range (read at the press), the caret goes there; without one the element is
+// focused only.
+function beginTextEditing(caret) {
   var element = state.selected;
   if (!isTextEditable(element)) {
     showToast('这个元素不适合直接编辑文字');
     return;
   }
-  state.pendingTextSnapshot = historyEntry('text');
+  awaitSpellEntry();
   state.textEditing = element;
   if (!element.hasAttribute('data-lmw-prev-contenteditable')) {
     var own = element.getAttribute('contenteditable');
@@ -158,18 +164,15 @@ function beginTextEditing(x, y) {
   state.textInputHandler = recordFirstInput;
   element.addEventListener('input', recordFirstInput);
   element.focus({ preventScroll: true });
-  if (typeof x === 'number' && typeof y === 'number') placeCaretAtPoint(element, x, y);
+  if (caret) placeCaret(caret);
   hideOutline(ui.hoverOv);
-  refreshSelectionOutline();
+  refreshSelectionOutlineWhenIdle();
 }
 
-// The first input of an editing spell records the document as it was when the spell began;
-// later input of the same spell records nothing. Every input reaches the document's text.
+// The first input of an editing spell records the document as it was when the spell began,
+// before the input itself reaches the model; later input of the same spell records nothing.
 function recordFirstInput() {
-  if (state.pendingTextSnapshot) {
-    pushHistoryEntry(state.pendingTextSnapshot);
-    state.pendingTextSnapshot = null;
-  }
+  recordSpellEntry();
   noteEdited(state.textEditing);
   markChanged();
   refreshSelectionOutline();
@@ -191,13 +194,18 @@ function caretFromRange(element, x, y) {
   return range && element.contains(range.startContainer) ? range : null;
 }
 
-function placeCaretAtPoint(element, x, y) {
+// The caret at a viewport point inside the element, or else at the end of its contents.
+function caretAtPoint(element, x, y) {
   var range = caretFromPosition(element, x, y) || caretFromRange(element, x, y);
   if (!range) {
     range = document.createRange();
     range.selectNodeContents(element);
     range.collapse(false);
   }
+  return range;
+}
+
+function placeCaret(range) {
   var selection = window.getSelection();
   selection.removeAllRanges();
   selection.addRange(range);

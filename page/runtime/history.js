@@ -44,6 +44,21 @@ function historyEntry(reason) {
   return { html: serializeDocument(), reason: reason || 'change' };
 }
 
+// A typing spell's entry holds the document as it was when the spell began. The model takes in
+// typing only when something reads it, so once the edits before the spell are in, it keeps that
+// document until the spell's first input: the press brings those edits in, and the first input
+// takes the entry before its own edit is noted. A press thus costs no copy of the document.
+function awaitSpellEntry() {
+  flushModel(state.model);
+  state.pendingTextSnapshot = true;
+}
+
+function recordSpellEntry() {
+  if (!state.pendingTextSnapshot) return;
+  state.pendingTextSnapshot = null;
+  pushHistoryEntry(historyEntry('text'));
+}
+
 // Once this instance has begun replacing the document, nothing it sees is worth recording.
 function recordHistory(reason) {
   if (state.restoring) return;

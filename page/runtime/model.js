@@ -29,15 +29,13 @@ function ensureSpans(model) {
 // The marks still to be given, then the span table, are made while the browser is idle after
 // opening, a slice of marks at a time; whatever needs them first makes the rest at once.
 function prepareWhenIdle(model) {
-  var later = window.requestIdleCallback ? function (step) { window.requestIdleCallback(step, { timeout: 2000 }); }
-    : function (step) { setTimeout(step, 0); };
   var step = function (deadline) {
     if (state.model !== model || state.restoring) return;
     var outOfTime = function () { return !!deadline && deadline.timeRemaining() < 1; };
     if (assignSourceMarks(model, outOfTime)) ensureSpans(model);
-    else later(step);
+    else whenIdle(step);
   };
-  later(step);
+  whenIdle(step);
 }
 
 function pieceAt(model, at) {

@@ -32,6 +32,12 @@ function refreshSelectionOutline() {
   if (state.selected && ui.selOv) placeOutline(ui.selOv, state.selected);
 }
 
+// For a change that seldom moves the element: the next frame lays the document out anyway, and
+// a read before it would do that work once more.
+function refreshSelectionOutlineWhenIdle() {
+  whenIdle(refreshSelectionOutline);
+}
+
 // The content wrapper, the body and the html element stand for the whole document: they are
 // blank space to the pointer, never an element to select, move or copy.
 function isDocumentFrame(element) {
@@ -103,11 +109,13 @@ function showSelection() {
   renderStylePanel();
 }
 
+// The outline is placed before text editing elsewhere ends: that end changes the layout, which
+// the outline's read would otherwise lay out again.
 function selectElement(element) {
-  endTextEditingOutside(element);
   clearMultiSelection();
   state.selected = element;
   showSelection();
+  endTextEditingOutside(element);
 }
 
 // Text editing outlives a cleared selection on purpose: Escape leaves text editing first and only

@@ -39,11 +39,14 @@ var state = {
   previewMode: null,
   previewActive: false,
   textInputHandler: null,
+  // Set while a typing spell waits for its first input, which records the spell's entry (history.js).
   pendingTextSnapshot: null,
   // Bumped by every change, so a save can tell whether the document changed while it wrote.
   changeCount: 0,
   // The document's text as opened plus the user's edits (model.js).
   model: null,
+  // Whether this instance has entered edit mode before (zoom.js).
+  enteredBefore: false,
   // The draft that keeps this document's unsaved text (drafts.js).
   draftId: window.__LMW_DRAFT_ID || ''
 };
@@ -98,6 +101,14 @@ function toHexColor(value) {
 
 function computedStyleValue(element, property) {
   return window.getComputedStyle(element).getPropertyValue(property);
+}
+
+var IDLE_TIMEOUT_MS = 2000;
+
+// Work that can wait for a moment when the browser has nothing else to do, but not for ever.
+function whenIdle(callback) {
+  if (window.requestIdleCallback) window.requestIdleCallback(callback, { timeout: IDLE_TIMEOUT_MS });
+  else setTimeout(callback, 0);
 }
 
 function round2(number) {

@@ -38,21 +38,57 @@ function zoomOut() {
   setZoom(Math.max(ZOOM_MIN, state.zoomLevel - ZOOM_STEP));
 }
 
-function ensureContentWrapper() {
-  if (ui.contentWrap) return;
-  var wrapper = createUiElement('div', PREFIX + '-zoom-container ' + PREFIX + '-preview-container',
+function newContentWrapper() {
+  ui.contentWrap = createUiElement('div', PREFIX + '-zoom-container ' + PREFIX + '-preview-container',
     { 'data-lmw-wrapper': 'content' });
+  fitContentWrapper();
+  return ui.contentWrap;
+}
+
+// The body's own nodes that stand before `stop` (or all of them), in their order.
+function bodyContentBefore(stop) {
   var content = [];
-  forEachNode(document.body.childNodes, function (node) {
+  for (var node = document.body.firstChild; node && node !== stop; node = node.nextSibling) {
     if (!isEditorUi(node)) content.push(node);
-  });
+  }
+  return content;
+}
+
+// A wrapper put in place before the content stands last in the body; the content goes in at its
+// start, in its order, ahead of whatever was put into the wrapper meanwhile.
+function ensureContentWrapper() {
+  var wrapper = ui.contentWrap;
+  if (wrapper) {
+    var first = wrapper.firstChild;
+    var outside = bodyContentBefore(wrapper);
+    withoutObservation(function () {
+      outside.forEach(function (node) { wrapper.insertBefore(node, first); });
+    });
+    return;
+  }
+  wrapper = newContentWrapper();
+  var content = bodyContentBefore(null);
   withoutObservation(function () {
     content.forEach(function (node) { wrapper.appendChild(node); });
     document.body.appendChild(wrapper);
   });
-  ui.contentWrap = wrapper;
   if (state.zoomLevel !== 100) setZoom(state.zoomLevel);
-  fitContentWrapper();
+}
+
+// Moving every node of the body costs about as much as laying the whole document out, and the
+// browser then lays all of it out again. At 100% without a preview the wrapper has no box of its
+// own and changes nothing shown, so a later entry only puts it in place: the content moves in
+// when zoom or a preview gives it a box. The first entry of an instance comes at start-up,
+// before the first frame has laid the content out, and moves it at once.
+function wrapContent() {
+  var later = state.enteredBefore && state.zoomLevel === 100 && !state.previewActive;
+  state.enteredBefore = true;
+  if (!later) {
+    ensureContentWrapper();
+    return;
+  }
+  var wrapper = newContentWrapper();
+  withoutObservation(function () { document.body.appendChild(wrapper); });
 }
 
 // A document written without its marks has the wrapper in its text already, around the body's
@@ -84,6 +120,7 @@ function removeContentWrapper() {
 function setPreviewSize(width, height) {
   state.previewActive = !!width;
   state.previewMode = width ? { width: width, height: height } : null;
+  if (width) ensureContentWrapper();
   var wrapper = ui.contentWrap;
   if (wrapper) {
     wrapper.style.width = width ? width + 'px' : '';

@@ -117,3 +117,36 @@ test('without the window channel a small history travels through sessionStorage 
   assert.deepEqual(await page.evaluate(() => ['__lw-history', '__lw-future', '__lw-restoring', '__lw-auto-edit']
     .map((key) => sessionStorage.getItem(key))), [null, null, null, null]);
 });
+
+// The second spell presses into the element before the first spell's text was read back, and the
+// third begins in the same moment as edit mode is entered again: each undo goes back to exactly
+// where its spell began.
+test('each typing spell undoes to where it began, also one begun as edit mode is entered', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'spells.html', deck(['一', '二']));
+  await typeAtEnd(page, '#p0', 'A');
+  await page.keyboard.press('Escape');
+  await typeAtEnd(page, '#p0', 'B');
+  await page.keyboard.press('Escape');
+  await page.keyboard.press('Alt+e');
+  const editing = await page.evaluate(() => {
+    document.dispatchEvent(new KeyboardEvent('keydown', { key: 'e', altKey: true, bubbles: true, cancelable: true }));
+    const target = document.getElementById('p1');
+    const box = target.getBoundingClientRect();
+    target.dispatchEvent(new MouseEvent('mousedown', {
+      bubbles: true, cancelable: true, clientX: box.right - 2, clientY: box.top + box.height / 2
+    }));
+    return document.activeElement.id;
+  });
+  assert.equal(editing, 'p1');
+  await page.keyboard.type('C');
+  assert.deepEqual([await text(page, '#p0'), await text(page, '#p1')], ['一AB', '二C']);
+  const reasons = await page.evaluate(() => window.__lmwRuntime.state.history.map((entry) => entry.reason));
+  assert.deepEqual(reasons, ['text', 'text', 'text']);
+  await pressForNewInstance(page, 'Alt+z');
+  assert.deepEqual([await text(page, '#p0'), await text(page, '#p1')], ['一AB', '二']);
+  await pressForNewInstance(page, 'Alt+z');
+  assert.equal(await text(page, '#p0'), '一A');
+  await pressForNewInstance(page, 'Alt+z');
+  assert.equal(await text(page, '#p0'), '一');
+});
