@@ -216,7 +216,7 @@ function endTextEditing() {
   if (!element) return;
   element.removeEventListener('input', state.textInputHandler);
   state.textInputHandler = null;
-  state.pendingTextSnapshot = null;
+  state.spellAwaitsEntry = false;
   dropEditingMarks(element);
   state.textEditing = null;
   if (element === state.selected) refreshSelectionOutline();

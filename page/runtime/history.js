@@ -50,19 +50,19 @@ function historyEntry(reason) {
 // takes the entry before its own edit is noted. A press thus costs no copy of the document.
 function awaitSpellEntry() {
   flushModel(state.model);
-  state.pendingTextSnapshot = true;
+  state.spellAwaitsEntry = true;
 }
 
 function recordSpellEntry() {
-  if (!state.pendingTextSnapshot) return;
-  state.pendingTextSnapshot = null;
+  if (!state.spellAwaitsEntry) return;
+  state.spellAwaitsEntry = false;
   pushHistoryEntry(historyEntry('text'));
 }
 
 // Once this instance has begun replacing the document, nothing it sees is worth recording.
 function recordHistory(reason) {
   if (state.restoring) return;
-  state.pendingTextSnapshot = null;
+  state.spellAwaitsEntry = false;
   pushHistoryEntry(historyEntry(reason));
   refreshToolbar();
 }

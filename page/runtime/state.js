@@ -32,7 +32,6 @@ var state = {
   sourceEncoding: window.__LMW_OPEN_FILE_ENCODING || 'utf-8',
   multiSelected: [],
   sliderGesture: null,
-  styleStepRecorded: false,
   ctxTarget: null,
   findVisible: false,
   zoomLevel: 100,
@@ -40,7 +39,7 @@ var state = {
   previewActive: false,
   textInputHandler: null,
   // Set while a typing spell waits for its first input, which records the spell's entry (history.js).
-  pendingTextSnapshot: null,
+  spellAwaitsEntry: false,
   // Bumped by every change, so a save can tell whether the document changed while it wrote.
   changeCount: 0,
   // The document's text as opened plus the user's edits (model.js).

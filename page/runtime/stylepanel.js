@@ -157,7 +157,8 @@ function continuesSliderGesture(slider) {
 }
 
 // A range and a number box that follow each other. The box shows the number through `show`;
-// every range step and every typed number reaches `onNumber`, typed ones outside the range too.
+// every range step and every typed number reaches `onNumber`, typed ones outside the range too,
+// with whether the step goes on with a slider gesture that has recorded its undo step.
 function appendNumberRow(row, range, value, show, onNumber) {
   var slider = createUiElement('input', PREFIX + '-slider',
     { type: 'range', min: range.min, max: range.max, step: range.step });
@@ -168,9 +169,7 @@ function appendNumberRow(row, range, value, show, onNumber) {
   slider.addEventListener('input', function () {
     var number = Number(slider.value);
     box.value = show(number);
-    state.styleStepRecorded = continuesSliderGesture(slider);
-    onNumber(number);
-    state.styleStepRecorded = false;
+    onNumber(number, continuesSliderGesture(slider));
   });
   box.addEventListener('change', function () {
     var number = parseFloat(box.value);
@@ -189,8 +188,8 @@ function showWithUnit(unit) {
 function buildSlider(control, entry, element) {
   var value = parseFloat(parsedValue(entry, element));
   if (isNaN(value)) value = entry.min;
-  appendNumberRow(appendRow(control, 'ctrl-row'), entry, value, showWithUnit(entry.unit), function (number) {
-    applyStyle(entry.prop, entry.format ? entry.format(number) : number + entry.unit);
+  appendNumberRow(appendRow(control, 'ctrl-row'), entry, value, showWithUnit(entry.unit), function (number, recorded) {
+    applyStyle(entry.prop, entry.format ? entry.format(number) : number + entry.unit, recorded);
   });
 }
 
@@ -377,18 +376,18 @@ function functionArgument(value, name) {
 function buildCompoundSlider(control, entry, element) {
   var value = functionArgument(inlineFunctions(element, entry.prop), entry.subFn);
   if (isNaN(value)) value = entry.defaultVal;
-  appendNumberRow(appendRow(control, 'ctrl-row'), entry, value, showWithUnit(entry.unit), function (number) {
+  appendNumberRow(appendRow(control, 'ctrl-row'), entry, value, showWithUnit(entry.unit), function (number, recorded) {
     var current = state.selected ? inlineFunctions(state.selected, entry.prop) : '';
-    applyStyle(entry.prop, setFunctionArgument(current, entry.subFn, number + entry.unit));
+    applyStyle(entry.prop, setFunctionArgument(current, entry.subFn, number + entry.unit), recorded);
   });
 }
 
 // The panel is not rebuilt after a change: its controls keep what the user set. A change records
 // its undo step first, unless it goes on with a slider drag that has recorded one.
-function applyStyle(prop, value) {
+function applyStyle(prop, value, recorded) {
   var targets = state.multiSelected.length ? state.multiSelected : (state.selected ? [state.selected] : []);
   if (!targets.length) return;
-  if (!state.styleStepRecorded) recordHistory('style');
+  if (!recorded) recordHistory('style');
   targets.forEach(function (element) {
     element.style[prop] = value;
     setStylePropertyInModel(element, prop);

@@ -11,10 +11,23 @@ import { browserSession } from '../support/browser.mjs';
 
 const SOURCES = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
   .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+// In the page: a frame that parses a text through document.write, as the editor writes documents.
+function frameParser() {
+  const frame = document.body.appendChild(document.createElement('iframe'));
+  const parse = (text) => {
+    const doc = frame.contentDocument;
+    doc.open();
+    doc.write(text);
+    doc.close();
+    return doc;
+  };
+  return { parse, remove: () => frame.remove() };
+}
+
 const browser = browserSession({
   ready: async (session) => {
     await session.page.setContent('<!DOCTYPE html><html><body></body></html>');
-    await session.page.addScriptTag({ content: SOURCES });
+    await session.page.addScriptTag({ content: `${SOURCES}\n${frameParser}` });
   }
 });
 
@@ -25,14 +38,7 @@ function checkAgainstParser(texts) {
   const markSource = (text) => ({ text: composeDocument(text, documentTags(text), { marks: true }).text, spans: sourceSpans(text) });
   const sameTags = (quick, full) => JSON.stringify([quick.markAt, quick.markIds, quick.scripts, quick.places]) ===
     JSON.stringify([full.markAt, full.markIds, full.scripts, full.places]);
-  const frame = document.body.appendChild(document.createElement('iframe'));
-  const parse = (text) => {
-    const doc = frame.contentDocument;
-    doc.open();
-    doc.write(text);
-    doc.close();
-    return doc;
-  };
+  const { parse, remove } = frameParser();
   const unmarked = (element) => {
     const copy = element.cloneNode(true);
     [copy, ...copy.querySelectorAll('[data-lmw-n]')].forEach((e) => e.removeAttribute('data-lmw-n'));
@@ -65,7 +71,7 @@ function checkAgainstParser(texts) {
       if (got !== expected) faults.push({ text, id, span: text.slice(spans.start[id], spans.end[id]), fault: 'span', got, expected });
     }
   }
-  frame.remove();
+  remove();
   return { faults, quickly };
 }
 
@@ -144,14 +150,7 @@ test('random tag soup: marks survive, certain spans are exact, the quick reading
 // so must be the one its mark would have landed on, and a tree the parser built otherwise than
 // the tags read is refused, never walked wrongly.
 function checkWalkedMarks(texts) {
-  const frame = document.body.appendChild(document.createElement('iframe'));
-  const parse = (text) => {
-    const doc = frame.contentDocument;
-    doc.open();
-    doc.write(text);
-    doc.close();
-    return doc;
-  };
+  const { parse, remove } = frameParser();
   const faults = [];
   let walked = 0;
   for (const text of texts) {
@@ -168,7 +167,7 @@ function checkWalkedMarks(texts) {
       if (markedOrder[plainOrder.indexOf(element)] !== String(tags.markIds[i])) faults.push({ text, id: tags.markIds[i] });
     });
   }
-  frame.remove();
+  remove();
   return { faults, walked };
 }
 
