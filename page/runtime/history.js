@@ -23,10 +23,13 @@ function writeWithRuntime(html, how) {
 }
 
 // A text whose parsed tree could not be walked in the order of its tags is written again, its
-// elements' marks in it this time; this instance does nothing more.
-function writeAgainWithMarks(handed) {
+// elements' marks in it this time, with the state and stacks handed on as undo hands them; this
+// instance does nothing more. Nothing has changed the text before its tags were read.
+function writeAgainWithMarks(model) {
   state.restoring = true;
-  writeWithRuntime(handed.text, { marked: true, declared: handed.declared });
+  publishHandoffGlobals();
+  handOverHistory();
+  writeWithRuntime(modelText(model), { marked: true, declared: model.declaredAt === model.revision });
 }
 
 // Undo works on whole-document snapshots: every operation records the document as it stands,

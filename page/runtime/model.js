@@ -17,7 +17,7 @@ function joinPieces(pieces) {
 function newModel(text, spans) {
   return {
     pieces: [text], offsets: [0], length: text.length, spans: spans, pending: [], registry: [], generation: 0,
-    verifiedAt: [], revision: 0, declaredAt: -1, unassigned: null
+    verifiedAt: [], revision: 0, declaredAt: -1, unread: null, unassigned: null
   };
 }
 
@@ -26,14 +26,20 @@ function ensureSpans(model) {
   return model.spans;
 }
 
-// The marks still to be given, then the span table, are made while the browser is idle after
-// opening, a slice of marks at a time; whatever needs them first makes the rest at once.
+// The text's tags, then the marks still to be given, then the span table, are made while the
+// browser is idle after opening, a slice of marks at a time; whatever needs them first makes the
+// rest at once.
 function prepareWhenIdle(model) {
   var step = function (deadline) {
     if (state.model !== model || state.restoring) return;
     var outOfTime = function () { return !!deadline && deadline.timeRemaining() < 1; };
-    if (assignSourceMarks(model, outOfTime)) ensureSpans(model);
-    else whenIdle(step);
+    if (model.unread) {
+      if (readWrittenTags(model)) whenIdle(step);
+    } else if (assignSourceMarks(model, outOfTime)) {
+      ensureSpans(model);
+    } else {
+      whenIdle(step);
+    }
   };
   whenIdle(step);
 }
@@ -190,9 +196,9 @@ function takeHandedDocument() {
 }
 
 // The model this instance starts from: the text the writer of the document handed over, with its
-// elements' marks written into it or found by walking the parsed tree. Without a text (a document
-// written some other way) the live document is all there is. Null when the parsed tree does not
-// follow the text's tags closely enough for the walk: that text is written again, marks and all.
+// elements' marks written into it or found later by walking the parsed tree, whose elements are
+// taken now, before the runtime adds any. Without a text (a document written some other way) the
+// live document is all there is.
 function takeDocumentModel(handed) {
   if (!handed) {
     var live = newModel('<!DOCTYPE html>\n' + cleanMarkup(document.documentElement), newSpanTable(0));
@@ -201,15 +207,27 @@ function takeDocumentModel(handed) {
   }
   var model = newModel(handed.text, null);
   if (handed.declared) model.declaredAt = model.revision;
-  if (handed.unmarked) {
-    var elements = elementsOfTags(document, handed.unmarked.names);
-    if (!elements) return null;
-    model.unassigned = { elements: elements, ids: handed.unmarked.ids, next: 0 };
-  } else {
-    watchForCopies(model);
-  }
+  if (handed.unmarked) model.unread = { elements: document.querySelectorAll('*'), places: handed.unmarked.places };
+  else watchForCopies(model);
   prepareWhenIdle(model);
   return model;
+}
+
+// Reads the tags of a text written without its marks and finds the element each made. False when
+// the text must be written again, marks and all: the reading found the editor's parts written in
+// at other places than it would have put them, or a parsed tree that does not follow the tags.
+function readWrittenTags(model) {
+  var unread = model.unread;
+  model.unread = null;
+  var text = modelText(model);
+  var tags = quickDocumentTags(text);
+  var elements = tags && insertionsAgree(tags.places, unread.places, text.length) ? elementsOfTags(unread.elements, tags.markNames) : null;
+  if (!elements) {
+    writeAgainWithMarks(model);
+    return false;
+  }
+  model.unassigned = { elements: elements, ids: tags.markIds, next: 0 };
+  return true;
 }
 
 // Gives the walked elements their marks, checking `outOfTime` after each slice; true once every
@@ -231,7 +249,12 @@ function assignSourceMarks(model, outOfTime) {
   return true;
 }
 
+// The text of a model read no further than this is being written again: whatever asked for the
+// marks stops here, before it changes anything.
+var WRITTEN_AGAIN = '文档正在重新载入';
+
 function ensureSourceMarks(model) {
+  if (model.unread && !readWrittenTags(model)) throw new Error(WRITTEN_AGAIN);
   assignSourceMarks(model, function () { return false; });
 }
 

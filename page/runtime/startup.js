@@ -37,10 +37,6 @@ function startRuntime() {
   var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
   var handed = takeHandedDocument();
   state.model = takeDocumentModel(handed);
-  if (!state.model) {
-    writeAgainWithMarks(handed);
-    return;
-  }
   adoptWrittenWrapper();
   injectStylesheet();
   buildInterface();

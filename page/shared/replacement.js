@@ -156,24 +156,40 @@ var OUT_OF_SIGHT_CHANGES = /<(?:script|iframe|frame|object|embed)[\t\n\f\r \/>]|
 // Writes a document's text into the window with the editor's own parts, and hands the text itself
 // to the runtime that starts in it: that text, plus the user's edits, is what saving and undo
 // write from then on. The elements' source marks go into the written text only where something
-// could change the elements before the runtime reads them, or where the text needs the full scan
-// (the parser restructures what it reads there); otherwise the written text is the document's
-// own, which the browser parses as fast as the bare file, with the content wrapper of edit mode
-// already around the body's content; the runtime gives each element its mark by walking the
-// parsed tree. `how.marked` writes the marks in any case; `how.declared` tells that the text
-// already declares UTF-8 as saving does.
+// could change the elements before the runtime reads them; otherwise the written text is the
+// document's own, which the browser parses as fast as the bare file, with the content wrapper of
+// edit mode already around the body's content. Its tags are then read after the writing, and the
+// runtime gives each element its mark by walking the parsed tree; where the places the parts went
+// in at prove wrong, it writes the text again with marks. `how.marked` writes the marks in any
+// case; `how.declared` tells that the text already declares UTF-8 as saving does.
 function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   cancelPendingCallbacks();
-  var quick = quickDocumentTags(source);
-  var tags = quick || documentTagsOf(scanSource(source));
-  var marked = !quick || !!(how && how.marked) || OUT_OF_SIGHT_CHANGES.test(source);
-  var composed = composeDocument(source, tags,
-    { marks: marked, wrapped: !marked, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
+  var declared = !!(how && how.declared);
+  var marked = !!(how && how.marked) || OUT_OF_SIGHT_CHANGES.test(source);
+  if (!marked && writeUnmarkedDocument(source, iconMarkup, scriptMarkup, declared)) return;
+  var composed = composeDocument(source, documentTags(source),
+    { marks: true, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
   rememberRedeclared(composed.names);
-  window.__LMW_DOCUMENT_SOURCE = {
-    text: source, declared: !!(how && how.declared), unmarked: marked ? null : { ids: tags.markIds, names: tags.markNames }
-  };
+  window.__LMW_DOCUMENT_SOURCE = { text: source, declared: declared, unmarked: null };
   document.open();
   document.write(composed.text);
   document.close();
+}
+
+// The text goes in piece by piece around the editor's parts, never joined into a second copy.
+// False when the runtime's script did not land as a script (the body's end tag stood in a
+// comment or in an element left open): nothing would read the text then.
+function writeUnmarkedDocument(source, iconMarkup, scriptMarkup, declared) {
+  var places = glancedPlaces(source);
+  window.__LMW_DOCUMENT_SOURCE = { text: source, declared: declared, unmarked: { places: places } };
+  var copied = 0;
+  document.open();
+  runtimeInsertions(places, source.length, iconMarkup, scriptMarkup, true).forEach(function (insertion) {
+    document.write(source.slice(copied, insertion.at));
+    document.write(insertion.markup);
+    copied = insertion.at;
+  });
+  document.write(source.slice(copied));
+  document.close();
+  return document.querySelector('script[data-lmw-runtime="editor"]') instanceof HTMLScriptElement;
 }

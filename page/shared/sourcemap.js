@@ -886,6 +886,46 @@ function runtimeInsertions(places, length, iconMarkup, scriptMarkup, wrapped) {
   return insertions.sort(function (a, b) { return a.at - b.at; });
 }
 
+// The places of a text read by a glance instead of the quick reading: its first html and body
+// start tags and head end tag, its last body and html end tags, wherever they stand. For the
+// usual document they are the places the reading finds; where they are not (a tag inside a
+// comment, an attribute with ">" in it), the reading that follows the writing tells so.
+var GLANCED_START_TAG = { html: /<html(?=[\t\n\f\r \/>])[^>]*>/i, body: /<body(?=[\t\n\f\r \/>])[^>]*>/i };
+var GLANCED_HEAD_END = /<\/head[\t\n\f\r ]*>/i;
+
+function glancedPlaces(text) {
+  var startEnd = function (name) {
+    var match = GLANCED_START_TAG[name].exec(text);
+    return match ? match.index + match[0].length : -1;
+  };
+  var headEnd = GLANCED_HEAD_END.exec(text);
+  var places = {
+    htmlStartEnd: startEnd('html'), bodyStartEnd: startEnd('body'), headClose: headEnd ? headEnd.index : -1,
+    bodyClose: -1, htmlClose: -1
+  };
+  lastBodyAndHtmlEnd(text, places);
+  return places;
+}
+
+// From the end backwards; the html end tag counts only where no body end tag does, so a text
+// with its body end tag near the end is read no further than that.
+function lastBodyAndHtmlEnd(text, places) {
+  for (var at = text.lastIndexOf('</'); at >= 0 && places.bodyClose < 0; at = at > 0 ? text.lastIndexOf('</', at - 1) : -1) {
+    var match = quickMatch(QUICK_END_TAG, text, at);
+    var name = match ? match[1].toLowerCase() : '';
+    if (name === 'body') places.bodyClose = at;
+    else if (name === 'html' && places.htmlClose < 0) places.htmlClose = at;
+  }
+}
+
+// Whether two readings of a text's places put the editor's own parts at the same places.
+function insertionsAgree(places, others, length) {
+  var placed = function (of) {
+    return runtimeInsertions(of, length, 'icon', 'script', true).map(function (insertion) { return insertion.at; }).join();
+  };
+  return placed(places) === placed(others);
+}
+
 // Follows the markup of a whole document from start to end.
 function scanSource(text) {
   var scan = newSourceScan(text);
@@ -1143,19 +1183,20 @@ function isEditorPart(element, name) {
 
 // The elements of a parsed document that its text's marked start tags made, in the order of the
 // tags, or null where the tree does not follow them (the parser moved, dropped or made an element
-// of its own). Walked before the runtime adds anything to the document but what the text was
-// written with: its script, icon link and content wrapper.
-function elementsOfTags(doc, names) {
-  var elements = new Array(names.length);
+// of its own). `elements` are the document's elements in tree order, as they stood before the
+// runtime added anything to the document but what the text was written with: its script, icon
+// link and content wrapper.
+function elementsOfTags(elements, names) {
+  var found = new Array(names.length);
   var next = 0;
-  var walker = doc.createTreeWalker(doc.documentElement, NodeFilter.SHOW_ELEMENT);
-  for (var element = walker.currentNode; element; element = walker.nextNode()) {
+  for (var i = 0; i < elements.length; i++) {
+    var element = elements[i];
     var name = element.localName;
     if (UNMARKED_ELEMENTS[name] === true || isEditorPart(element, name)) continue;
-    if (next < names.length && (name === names[next] || name.toLowerCase() === names[next])) elements[next++] = element;
+    if (next < names.length && (name === names[next] || name.toLowerCase() === names[next])) found[next++] = element;
     else if (IMPLIED_ELEMENTS[name] !== true) return null;
   }
-  return next === names.length ? elements : null;
+  return next === names.length ? found : null;
 }
 
 var SERIALISED_VOID = elementSet('area base basefont bgsound br col embed frame hr img input keygen link meta param ' +

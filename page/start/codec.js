@@ -42,14 +42,24 @@
     return match ? normalizeEncoding(match[1]) : '';
   }
 
-  // Returns the decoded text, or null when the bytes are not UTF-8, so that a valid file is
-  // decoded once and not twice.
-  function strictUtf8Text(bytes) {
+  // A decoder that replaces what it cannot read runs about twice as fast as one that stops at
+  // it, and a text without U+FFFD had nothing replaced; only a text holding one is decoded
+  // again strictly, to tell a replaced sequence from the character itself. Null when strict
+  // decoding fails.
+  function strictText(encoding, bytes) {
+    var text = new TextDecoder(encoding).decode(bytes);
+    if (text.indexOf('\uFFFD') < 0) return text;
     try {
-      return new TextDecoder('utf-8', { fatal: true }).decode(bytes);
+      return new TextDecoder(encoding, { fatal: true }).decode(bytes);
     } catch (e) {
       return null;
     }
+  }
+
+  // Returns the decoded text, or null when the bytes are not UTF-8, so that a valid file is
+  // decoded once and not twice.
+  function strictUtf8Text(bytes) {
+    return strictText('utf-8', bytes);
   }
 
   function detectEncoding(bytes) {
@@ -69,15 +79,13 @@
     return { encoding: 'gb18030', source: 'fallback', guessed: true };
   }
 
+  // Bytes the encoding cannot read are replaced rather than refused.
   function decodeWith(encoding, bytes) {
     try {
-      return new TextDecoder(encoding, { fatal: true }).decode(bytes);
-    } catch (strictError) {
-      try {
-        return new TextDecoder(encoding).decode(bytes);
-      } catch (unknownError) {
-        throw new Error('不支持或无法解析文件编码：' + encoding);
-      }
+      var strict = strictText(encoding, bytes);
+      return strict === null ? new TextDecoder(encoding).decode(bytes) : strict;
+    } catch (unknownError) {
+      throw new Error('不支持或无法解析文件编码：' + encoding);
     }
   }
 

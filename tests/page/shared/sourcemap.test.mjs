@@ -159,7 +159,7 @@ function checkWalkedMarks(texts) {
     const marked = parse(composeDocument(text, tags, { marks: true }).text);
     const markedOrder = [...marked.getElementsByTagName('*')].map((element) => element.getAttribute('data-lmw-n'));
     const plain = parse(composeDocument(text, tags, { marks: false }).text);
-    const elements = elementsOfTags(plain, tags.markNames);
+    const elements = elementsOfTags(plain.querySelectorAll('*'), tags.markNames);
     if (!elements) continue;
     walked++;
     const plainOrder = [...plain.getElementsByTagName('*')];
