@@ -177,19 +177,40 @@ function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
 }
 
 // The text goes in piece by piece around the editor's parts, never joined into a second copy.
-// False when the runtime's script did not land as a script (the body's end tag stood in a
-// comment or in an element left open): nothing would read the text then.
+// False when the parts did not land whole (the body's end tag stood in a comment, the body's
+// start tag held a ">"): the document is left unclosed then, so that the runtime that may have
+// started in it never runs, and the caller writes the text again.
 function writeUnmarkedDocument(source, iconMarkup, scriptMarkup, declared) {
   var places = glancedPlaces(source);
   window.__LMW_DOCUMENT_SOURCE = { text: source, declared: declared, unmarked: { places: places } };
   var copied = 0;
+  var insertions = runtimeInsertions(places, source.length, iconMarkup, scriptMarkup, true);
   document.open();
-  runtimeInsertions(places, source.length, iconMarkup, scriptMarkup, true).forEach(function (insertion) {
+  insertions.forEach(function (insertion) {
     document.write(source.slice(copied, insertion.at));
     document.write(insertion.markup);
     copied = insertion.at;
   });
   document.write(source.slice(copied));
-  document.close();
-  return document.querySelector('script[data-lmw-runtime="editor"]') instanceof HTMLScriptElement;
+  var landed = runtimeScriptLanded(scriptMarkup) && (!insertions.some(isWrapperStart) || contentWrapperLanded());
+  if (landed) document.close();
+  return landed;
+}
+
+function isWrapperStart(insertion) {
+  return insertion.markup === CONTENT_WRAPPER_START;
+}
+
+// A runtime script cut by a comment's end leaves its code parsed as markup, and a string in that
+// code can make a script element of the same name: only the whole text is the runtime's.
+function runtimeScriptLanded(scriptMarkup) {
+  var scripts = document.querySelectorAll('script[data-lmw-runtime="editor"]');
+  if (scripts.length !== 1) return false;
+  if (scriptMarkup.indexOf(RUNTIME_SCRIPT_START) !== 0) return scripts[0].hasAttribute('src');
+  return scripts[0].text.length === runtimeScriptText(scriptMarkup).length;
+}
+
+function contentWrapperLanded() {
+  var first = document.body && document.body.firstElementChild;
+  return !!first && first.getAttribute('data-lmw-wrapper') === 'content';
 }

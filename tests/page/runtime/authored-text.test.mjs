@@ -231,3 +231,24 @@ test('a file whose end tags the parser implies keeps its bytes around the edited
   await pressForNewInstance(page, 'Alt+z');
   assert.equal(await savedTextOf(page), LIST.replace('<li id="two">二\n', '<li id="two">二改</li>'), 'undo takes back the second edit alone');
 });
+
+// A file without scripts is written as it is, the editor's parts placed where a glance at its
+// tags puts them; where the glance misreads (a body end tag in a comment, a ">" in an attribute,
+// a head end tag in a comment), the file is written again with its marks before anything is
+// edited, and it saves with the edit alone.
+const MISREAD = [
+  ['a body end tag in a trailing comment', '<!DOCTYPE html>\n<html><head><title>t</title></head><body>\n<p id="p">段落</p>\n</body>\n<!-- 旧的结尾 </body></html> -->\n</html>\n'],
+  ['a ">" inside the body tag', '<!DOCTYPE html>\n<html><head><title>t</title></head><body data-note="a>b">\n<p id="p">段落</p>\n</body></html>\n'],
+  ['a head end tag in a comment', '<!DOCTYPE html>\n<html><head><!-- </head> --><title>t</title></head><body>\n<p id="p">段落</p>\n</body></html>\n']
+];
+
+test('a file whose parts a glance misplaces is written again with its marks and saves with the edit alone', async () => {
+  const { page } = session;
+  for (const [label, text] of MISREAD) {
+    const file = await openInEditor(page, session.dir, 'misread.html', text, { handle: true });
+    await page.waitForFunction(() => document.querySelector('.__lw-toggle.active') &&
+      document.querySelector('#p').hasAttribute('data-lmw-n'), null, { timeout: 30000 });
+    await typeAtEnd(page, '#p', '改');
+    assert.equal(await saveWithCtrlS(page, file), text.replace('段落</p>', '段落改</p>'), label);
+  }
+});
