@@ -97,6 +97,9 @@ test('the codec object reduces labels, decodes and fingerprints as documented', 
       empty: codec.decodeBytes(bytes([])),
       guessed: (({ encoding, source, guessed }) => ({ encoding, source, guessed }))(codec.decodeBytes(bytes([0x61, 0xd6, 0xd0]))),
       user: (({ encoding, source, guessed }) => ({ encoding, source, guessed }))(codec.decodeBytes(bytes([0x61, 0xd6, 0xd0]), 'CP936')),
+      // U+FFFD written by the author is a character of valid UTF-8, not the mark of a bad byte.
+      ownReplacement: (({ encoding, source, text }) => ({ encoding, source, text }))(codec.decodeBytes(new TextEncoder().encode('a\uFFFDb').buffer)),
+      replacementBesideBadByte: (({ encoding, source }) => ({ encoding, source }))(codec.decodeBytes(bytes([0xef, 0xbf, 0xbd, 0xff]))),
       unknownError,
       emptyFingerprint: await codec.fingerprintBuffer(bytes([])),
       fileFingerprint: await codec.fingerprintFile(new Blob(['abc']))
@@ -108,6 +111,8 @@ test('the codec object reduces labels, decodes and fingerprints as documented', 
   assert.equal(results.empty.source, 'valid-utf8');
   assert.deepEqual(results.guessed, { encoding: 'gb18030', source: 'fallback', guessed: true });
   assert.deepEqual(results.user, { encoding: 'gbk', source: 'user', guessed: false });
+  assert.deepEqual(results.ownReplacement, { encoding: 'utf-8', source: 'valid-utf8', text: 'a\uFFFDb' });
+  assert.deepEqual(results.replacementBesideBadByte, { encoding: 'gb18030', source: 'fallback' });
   assert.equal(results.unknownError, '不支持或无法解析文件编码：no-such-encoding');
   assert.equal(results.emptyFingerprint, fingerprintOf(Buffer.alloc(0)));
   assert.equal(results.fileFingerprint, fingerprintOf(Buffer.from('abc')));
