@@ -42,24 +42,18 @@
     return match ? normalizeEncoding(match[1]) : '';
   }
 
-  // A decoder that replaces what it cannot read runs about twice as fast as one that stops at
-  // it, and a text without U+FFFD had nothing replaced; only a text holding one is decoded
-  // again strictly, to tell a replaced sequence from the character itself. Null when strict
-  // decoding fails.
-  function strictText(encoding, bytes) {
-    var text = new TextDecoder(encoding).decode(bytes);
+  // Returns the decoded text, or null when the bytes are not UTF-8, so that a valid file is
+  // decoded once and not twice. A decoder that replaces what it cannot read runs about twice as
+  // fast as one that stops at it, and a text without U+FFFD had nothing replaced; only a text
+  // holding one is decoded again strictly, to tell a replaced sequence from the character itself.
+  function strictUtf8Text(bytes) {
+    var text = new TextDecoder('utf-8').decode(bytes);
     if (text.indexOf('\uFFFD') < 0) return text;
     try {
-      return new TextDecoder(encoding, { fatal: true }).decode(bytes);
+      return new TextDecoder('utf-8', { fatal: true }).decode(bytes);
     } catch (e) {
       return null;
     }
-  }
-
-  // Returns the decoded text, or null when the bytes are not UTF-8, so that a valid file is
-  // decoded once and not twice.
-  function strictUtf8Text(bytes) {
-    return strictText('utf-8', bytes);
   }
 
   function detectEncoding(bytes) {
@@ -79,11 +73,11 @@
     return { encoding: 'gb18030', source: 'fallback', guessed: true };
   }
 
-  // Bytes the encoding cannot read are replaced rather than refused.
+  // Bytes the encoding cannot read are replaced rather than refused; bytes it reads whole decode
+  // to the same text either way.
   function decodeWith(encoding, bytes) {
     try {
-      var strict = strictText(encoding, bytes);
-      return strict === null ? new TextDecoder(encoding).decode(bytes) : strict;
+      return new TextDecoder(encoding).decode(bytes);
     } catch (unknownError) {
       throw new Error('不支持或无法解析文件编码：' + encoding);
     }
