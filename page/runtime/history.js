@@ -5,7 +5,7 @@
 function runtimeScriptForNextDocument() {
   var inlineText = '';
   var externalSrc = '';
-  forEachNode(document.querySelectorAll('script[data-lmw-runtime="editor"]'), function (script) {
+  forEachNode(document.querySelectorAll(RUNTIME_SCRIPTS), function (script) {
     if (script.hasAttribute('src')) externalSrc = externalSrc || script.src;
     else inlineText = inlineText || script.textContent;
   });

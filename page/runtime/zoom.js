@@ -96,8 +96,8 @@ function wrapContent() {
 // it (the runtime's own script, content after the body's end tag) joins it; a wrapper the parser
 // left anywhere but first in the body is taken apart.
 function adoptWrittenWrapper() {
-  var first = document.body && document.body.firstElementChild;
-  if (!first || first.getAttribute('data-lmw-wrapper') !== 'content') {
+  var first = writtenContentWrapper();
+  if (!first) {
     var misplaced = document.querySelector('[data-lmw-wrapper]');
     if (misplaced) unwrapElement(misplaced);
     return;

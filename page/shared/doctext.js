@@ -10,13 +10,9 @@ function iconLinkMarkup(dataUri) {
     escapeAttribute(dataUri) + '">';
 }
 
+var RUNTIME_SCRIPTS = 'script[data-lmw-runtime="editor"]';
 var RUNTIME_SCRIPT_START = '<script data-lmw-runtime="editor">';
-var RUNTIME_SCRIPT_END = '<\/script>';
 
 function runtimeScriptMarkup(source) {
-  return RUNTIME_SCRIPT_START + source + RUNTIME_SCRIPT_END;
-}
-
-function runtimeScriptText(markup) {
-  return markup.slice(RUNTIME_SCRIPT_START.length, markup.length - RUNTIME_SCRIPT_END.length);
+  return RUNTIME_SCRIPT_START + source + '<\/script>';
 }

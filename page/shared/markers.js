@@ -12,6 +12,13 @@ var MULTI_SELECTION_OUTLINES = '.__lw-multi-ov[data-lmw-ui]';
 var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom-container[data-lmw-wrapper]'];
 // The content wrapper's start tag, for a document written with the wrapper already in its text.
 var CONTENT_WRAPPER_START = '<div class="__lw-zoom-container __lw-preview-container" data-lmw-wrapper="content">';
+
+// The wrapper written with that start tag, where the parser left it: first in the body. Null when
+// it stands anywhere else or nowhere.
+function writtenContentWrapper() {
+  var first = document.body && document.body.firstElementChild;
+  return first && first.getAttribute('data-lmw-wrapper') === 'content' ? first : null;
+}
 // An inline script that runs with redeclarable declarations keeps its own text in this attribute.
 var SCRIPT_SOURCE_ATTRIBUTE = 'data-lmw-script-source';
 var REWRITTEN_SCRIPTS = 'script[' + SCRIPT_SOURCE_ATTRIBUTE + ']';

@@ -192,7 +192,7 @@ function writeUnmarkedDocument(source, iconMarkup, scriptMarkup, declared) {
     copied = insertion.at;
   });
   document.write(source.slice(copied));
-  var landed = runtimeScriptLanded(scriptMarkup) && (!insertions.some(isWrapperStart) || contentWrapperLanded());
+  var landed = runtimeScriptLanded(scriptMarkup) && (!insertions.some(isWrapperStart) || !!writtenContentWrapper());
   if (landed) document.close();
   return landed;
 }
@@ -204,13 +204,8 @@ function isWrapperStart(insertion) {
 // A runtime script cut by a comment's end leaves its code parsed as markup, and a string in that
 // code can make a script element of the same name: only the whole text is the runtime's.
 function runtimeScriptLanded(scriptMarkup) {
-  var scripts = document.querySelectorAll('script[data-lmw-runtime="editor"]');
+  var scripts = document.querySelectorAll(RUNTIME_SCRIPTS);
   if (scripts.length !== 1) return false;
   if (scriptMarkup.indexOf(RUNTIME_SCRIPT_START) !== 0) return scripts[0].hasAttribute('src');
-  return scripts[0].text.length === runtimeScriptText(scriptMarkup).length;
-}
-
-function contentWrapperLanded() {
-  var first = document.body && document.body.firstElementChild;
-  return !!first && first.getAttribute('data-lmw-wrapper') === 'content';
+  return runtimeScriptMarkup(scripts[0].text).length === scriptMarkup.length;
 }
