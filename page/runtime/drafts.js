@@ -24,7 +24,14 @@ function tellDraftRefused() {
 
 function scheduleDraft() {
   clearTimeout(draftTimer);
-  draftTimer = setTimeout(writeDraft, DRAFT_QUIET_MS);
+  draftTimer = setTimeout(writeDraftAfterQuiet, DRAFT_QUIET_MS);
+}
+
+// A save under way is writing the same edits to the file: the draft waits for its outcome, and
+// is written only when that leaves the document unsaved.
+function writeDraftAfterQuiet() {
+  if (state.saving) scheduleDraft();
+  else writeDraft();
 }
 
 // The size the text takes in UTF-8, counted without encoding it: a surrogate pair takes four bytes.

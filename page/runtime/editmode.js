@@ -217,9 +217,12 @@ function endTextEditing() {
   element.removeEventListener('input', state.textInputHandler);
   state.textInputHandler = null;
   state.spellAwaitsEntry = false;
+  // Taking contenteditable off the focused element makes the browser lay the whole document out
+  // at once; unfocused, that waits for the next frame.
+  if (document.activeElement === element) element.blur();
   dropEditingMarks(element);
   state.textEditing = null;
-  if (element === state.selected) refreshSelectionOutline();
+  if (element === state.selected) refreshSelectionOutlineWhenIdle();
 }
 
 function closestElement(node) {

@@ -8,7 +8,7 @@ import { execFileSync } from 'node:child_process';
 import {
   browserSession, launchBrowser, catchHandle, writeFixture, tempDir
 } from '../support/browser.mjs';
-import { openInEditor, toastStartingWith, typeAtEnd, pressForNewInstance } from '../support/editor.mjs';
+import { openInEditor, toastStartingWith, typeAtEnd, pressForNewInstance, saveWithCtrlS } from '../support/editor.mjs';
 import { ENCODED, fingerprintOf } from '../support/fixtures.mjs';
 
 const dialogs = [];
@@ -96,6 +96,18 @@ test('a GBK file saves as UTF-8; nothing to save writes nothing; edits made duri
   await toastAfter(page, press(page, 'Control+s'), '已覆盖保存');
   await pressForNewInstance(page, 'Alt+z');
   assert.equal((await editorState(page)).status, '\u25cf gbk.html');
+});
+
+// The bytes are encoded in runs of 65,536 characters: with either parity of what comes before,
+// some run ends between the two halves of a character outside the Basic Multilingual Plane.
+test('a long text of characters outside the BMP saves byte for byte, whatever its runs split', async () => {
+  const { page } = browser;
+  for (const lead of ['', 'x']) {
+    const authored = `<!DOCTYPE html><html><head><meta charset="utf-8"></head><body><h2>尾</h2><p>${lead}${'😀𝄞'.repeat(20000)}</p></body></html>`;
+    const file = await openWithHandle(page, browser.dir, `astral${lead}.html`, authored);
+    await typeAtEnd(page, 'h2', '！');
+    assert.equal(await saveWithCtrlS(page, file), authored.replace('尾</h2>', '尾！</h2>'), `lead "${lead}"`);
+  }
 });
 
 test('changes made on disk by others are caught before every overwrite; a deleted file is not recreated', async () => {
