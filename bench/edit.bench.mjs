@@ -2,12 +2,15 @@
 // that bounds it, measured in the same run: entering edit mode (Alt+E) beside a clone and
 // outerHTML of the document; the press that starts a typing spell, until the caret takes keys
 // (it brings the previous spell into the model; the spell's history entry waits for its first
-// input) beside the same press with Alt held, which the runtime leaves to the browser, and beside
-// one string.slice + join of the text, the copy a snapshot without shared pieces would make; the
-// first keystroke of the spell, which takes that entry; and the history entry alone, as the
-// runtime records it after a typed word (the word brought into the model, the snapshot taken).
+// input) beside the same press with Alt held, which the runtime leaves to the browser, beside the
+// press into an editable paragraph of the plain file in a page of its own, which no editor
+// watches, and beside one string.slice + join of the text, the copy a snapshot without shared
+// pieces would make; the first keystroke of the spell, which takes that entry; and the history
+// entry alone, as the runtime records it after a typed word (the word brought into the model,
+// the snapshot taken).
 // Usage: node bench/edit.bench.mjs [test-page.html]
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
 import { pagesDetected } from '../tests/page/support/editor.mjs';
 import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure } from './documents.mjs';
@@ -75,12 +78,32 @@ function bareCopies(page) {
   });
 }
 
+// The press into an editable paragraph of the plain file, which the browser alone answers: the
+// floor of any press that starts typing in a document of this size.
+async function plainPress(plain, selector) {
+  await plain.locator(selector).evaluate((element) => {
+    element.scrollIntoView({ block: 'center' });
+    element.contentEditable = 'true';
+  });
+  await plain.locator(selector).click({ position: { x: 20, y: 8 } });
+  await plain.keyboard.press('Shift');
+  const ms = await takeMark(plain, 'press');
+  await plain.locator(selector).evaluate((element) => {
+    element.blur();
+    element.removeAttribute('contenteditable');
+  });
+  return ms;
+}
+
 async function measure(browser, dir, megabytes) {
   const { page } = browser;
   const file = writeFixture(dir, `bench-${megabytes}mb.html`, generateDocument(megabytes));
   await openForEditing(page, file, { pageFile });
   await installProbes(page);
-  const times = { enter: [], press: [], barePress: [], keystroke: [], serialisation: [], sliceJoin: [], entry: [] };
+  const plain = await page.context().newPage();
+  await plain.goto(pathToFileURL(file).href);
+  await installProbes(plain);
+  const times = { enter: [], press: [], barePress: [], plainPress: [], keystroke: [], serialisation: [], sliceJoin: [], entry: [] };
   for (let run = 0; run < RUNS; run++) {
     await page.keyboard.press('Alt+e');
     await page.waitForFunction(() => !document.querySelector('.__lw-toggle.active'));
@@ -97,15 +120,18 @@ async function measure(browser, dir, megabytes) {
     await page.locator(`#s${run * 7 + 4} p`).click({ modifiers: ['Alt'], position: { x: 20, y: 8 } });
     await page.keyboard.press('Shift');
     times.barePress.push(await takeMark(page, 'press'));
+    times.plainPress.push(await plainPress(plain, `#s${run * 7 + 5} p`));
     const bare = await bareCopies(page);
     times.serialisation.push(bare.serialisation);
     times.sliceJoin.push(bare.sliceJoin);
   }
+  await plain.close();
   for (let run = 0; run < RUNS; run++) times.entry.push(await historyEntryMs(page, `#s${run * 7 + 2} p`));
   const m = medians(times);
   printFigures(`${megabytes} MB document (${RUNS} runs, medians)`, [
     ['bare clone + outerHTML', m.serialisation],
     ['bare press, the runtime aside (Alt held)', m.barePress],
+    ['plain file: press into an editable paragraph', m.plainPress],
     ['bare string.slice + join of the text', m.sliceJoin],
     ['entering edit mode', m.enter, m.serialisation, 'clone + outerHTML'],
     ['press starting a typing spell', m.press, m.barePress, 'bare press'],

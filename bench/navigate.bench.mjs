@@ -2,7 +2,8 @@
 // each beside the bare browser work that bounds it, measured in the same run: reading the box
 // of every element (detection reads each box once), walking every text node (a find walks them
 // once), for a find that highlights, the relayout that any change of one text node costs, and for
-// the find of a common word, the same matches wrapped in spans by the browser alone.
+// the find of a common word, the same matches wrapped in spans by the browser alone, in a page of
+// its own, taken by turns with the find.
 // Usage: node bench/navigate.bench.mjs [test-page.html]
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -144,13 +145,24 @@ const PROBES = {
   }
 };
 
+function runProbe(page, name, arg) {
+  return page.evaluate(`(${PROBES[name].toString().replace(/^\w+\(/, 'function (')})(${JSON.stringify(arg)})`);
+}
+
 async function probe(page, name, arg) {
   const runs = [];
-  for (let run = 0; run < RUNS; run++) {
-    const value = typeof arg === 'function' ? arg(run) : arg;
-    runs.push(await page.evaluate(`(${PROBES[name].toString().replace(/^\w+\(/, 'function (')})(${JSON.stringify(value)})`));
-  }
+  for (let run = 0; run < RUNS; run++) runs.push(await runProbe(page, name, typeof arg === 'function' ? arg(run) : arg));
   return median(runs);
+}
+
+// Two probes taken by turns, one in each page, so that the machine's slow spells fall on both.
+async function probesByTurns(first, second) {
+  const runs = [[], []];
+  for (let run = 0; run < RUNS; run++) {
+    runs[0].push(await runProbe(...first));
+    runs[1].push(await runProbe(...second));
+  }
+  return runs.map(median);
 }
 
 async function measure(browser, dir, name, html, commonWord) {
@@ -168,15 +180,16 @@ async function measure(browser, dir, name, html, commonWord) {
   const none = await probe(page, 'find', 'quetzal');
   const rare = await probe(page, 'find', 'zephyrine');
   const rareCount = await page.evaluate(() => window.__benchMatches);
-  const common = await probe(page, 'find', commonWord);
+  // The bare highlight runs on the file opened by the browser alone, which no editor watches.
+  const plain = await browser.context.newPage();
+  await plain.goto(pathToFileURL(file).href);
+  const [common, bareHighlight] = await probesByTurns([page, 'find', commonWord], [plain, 'bareHighlight', commonWord]);
   const commonCount = await page.evaluate(() => window.__benchMatches);
+  const bareCount = await plain.evaluate(() => window.__benchBareMatches);
+  const elements = await plain.evaluate(() => document.body.getElementsByTagName('*').length);
+  await plain.close();
   const replace = await probe(page, 'replaceAll', (run) => (run % 2 ? ['beacon', commonWord] : [commonWord, 'beacon']));
   const replaced = await page.evaluate(() => window.__benchReplaced);
-  // On the file opened by the browser alone, which no editor watches.
-  await page.goto(pathToFileURL(file).href);
-  const bareHighlight = await probe(page, 'bareHighlight', commonWord);
-  const bareCount = await page.evaluate(() => window.__benchBareMatches);
-  const elements = await page.evaluate(() => document.body.getElementsByTagName('*').length);
   const ms = (value) => `${value.toFixed(1).padStart(8)} ms`;
   const ratio = (value, base) => `${(value / base).toFixed(2)} x`;
   console.log(`${name}: ${elements} elements (${RUNS} runs, medians)`);
