@@ -62,6 +62,12 @@ export async function typeWord(page, selector, word = ' word') {
   if (!typed) throw new Error(`the word typed into ${selector} did not land there`);
 }
 
+// Writes the draft that typing left due, as the runtime does after a quiet spell, and waits until
+// it is stored: a draft falling due during a timed step would time the storage's work as well.
+export function settleDraft(page) {
+  return page.evaluate(() => window.__lmwRuntime.writeDraft());
+}
+
 // The median of each series of a record of series.
 export function medians(series) {
   return Object.fromEntries(Object.entries(series).map(([key, values]) => [key, median(values)]));

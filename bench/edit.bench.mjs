@@ -13,7 +13,9 @@ import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
 import { pagesDetected } from '../tests/page/support/editor.mjs';
-import { generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure } from './documents.mjs';
+import {
+  generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure, settleDraft
+} from './documents.mjs';
 
 const RUNS = 7;
 // A caret that takes keys within these at 1 and 5 MB is a press that feels instant.
@@ -112,11 +114,13 @@ async function measure(browser, dir, megabytes) {
     // Entering detects the pages once the next frame is laid out; the press comes after that
     // work, which would otherwise be counted as the press's own when it runs just before it.
     await pagesDetected(page);
+    await settleDraft(page);
     await typeWord(page, `#s${run * 7 + 1} p`);
     times.press.push(await takeMark(page, 'press'));
     times.keystroke.push(await takeMark(page, 'input'));
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => !document.querySelector('[data-lmw-editing]'));
+    await settleDraft(page);
     await page.locator(`#s${run * 7 + 4} p`).click({ modifiers: ['Alt'], position: { x: 20, y: 8 } });
     await page.keyboard.press('Shift');
     times.barePress.push(await takeMark(page, 'press'));

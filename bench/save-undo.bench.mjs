@@ -11,11 +11,12 @@ import { pathToFileURL } from 'node:url';
 import { openStartPage, chooseThroughInput, writeFixture, launchBrowser, tempDir, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
 import {
-  generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until, recordFigure
+  generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until, recordFigure,
+  settleDraft
 } from './documents.mjs';
 import { typeAtEnd } from '../tests/page/support/editor.mjs';
 
-const SAVE_RUNS = { 1: 7, 5: 5, 20: 3 };
+const SAVE_RUNS = { 1: 7, 5: 5, 20: 5 };
 const UNDO_RUNS = 9;
 const HISTORY_ENTRIES = 30;
 
@@ -105,8 +106,10 @@ function displayedFrame(page) {
   return page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0))));
 }
 
-// Undo or redo, from the call to the next instance started in edit mode.
+// Undo or redo, from the call to the next instance started in edit mode. The draft that the
+// last step left due is stored first.
 async function timeStep(page, step) {
+  await settleDraft(page);
   await displayedFrame(page);
   await page.evaluate((name) => {
     window.__stepAt = performance.timeOrigin + performance.now();

@@ -18,8 +18,9 @@ function takeAutoEditRequest() {
   }
 }
 
-// Nothing writes this localStorage key any more; it is cleared at every start. The drafts
-// themselves live in IndexedDB (drafts.js).
+// Nothing writes this localStorage key any more; it is cleared at every start, once the start is
+// over: the first touch of localStorage waits on the browser's own process. The drafts themselves
+// live in IndexedDB (drafts.js).
 function forgetStorageDraftKey() {
   try {
     localStorage.removeItem('__lw-draft');
@@ -40,7 +41,7 @@ function startRuntime() {
   adoptWrittenWrapper();
   injectStylesheet();
   buildInterface();
-  forgetStorageDraftKey();
+  whenIdle(forgetStorageDraftKey);
   startDrafts();
   var historyArrived = restoreHistory();
   if (takeAutoEditRequest()) autoEnter = true;

@@ -168,7 +168,11 @@ test('start-up honours an auto-edit request, forgets any draft and guards unsave
   }, request);
   await rewrite(true);
   await waitForRuntime(page);
-  const storage = () => page.evaluate(() => [sessionStorage.getItem('__lw-auto-edit'), localStorage.getItem('__lw-draft')]);
+  // The left-over key goes once the start is over.
+  const storage = async () => {
+    await page.waitForFunction(() => localStorage.getItem('__lw-draft') === null);
+    return page.evaluate(() => [sessionStorage.getItem('__lw-auto-edit'), localStorage.getItem('__lw-draft')]);
+  };
   assert.equal((await editorView(page)).editMode, true);
   assert.deepEqual(await storage(), [null, null]);
   await rewrite(false);
