@@ -68,6 +68,26 @@ export function settleDraft(page) {
   return page.evaluate(() => window.__lmwRuntime.writeDraft());
 }
 
+// Empties the draft store. A file opened again with a draft of its own makes the start page ask
+// whether to restore it, and that question, answered by the driver, would be timed as part of
+// the opening.
+export function forgetDrafts(page) {
+  return page.evaluate(() => new Promise((resolve, reject) => {
+    const request = indexedDB.open('lumaweave-drafts');
+    // A store not yet made is left for the page to make: made here, it would lack its tables.
+    request.onupgradeneeded = () => request.transaction.abort();
+    request.onerror = () => (request.error.name === 'AbortError' ? resolve() : reject(request.error));
+    request.onsuccess = () => {
+      const database = request.result;
+      const names = Array.from(database.objectStoreNames);
+      const transaction = database.transaction(names, 'readwrite');
+      for (const name of names) transaction.objectStore(name).clear();
+      transaction.oncomplete = () => { database.close(); resolve(); };
+      transaction.onabort = () => { database.close(); reject(transaction.error); };
+    };
+  }));
+}
+
 // The median of each series of a record of series.
 export function medians(series) {
   return Object.fromEntries(Object.entries(series).map(([key, values]) => [key, median(values)]));

@@ -7,13 +7,14 @@ import path from 'node:path';
 import {
   launchBrowser, openStartPage, chooseThroughInput, tempDir, TEST_PAGE
 } from '../tests/page/support/browser.mjs';
-import { generateDocument, median, typeWord, recordFigure, settleDraft } from './documents.mjs';
+import { generateDocument, median, typeWord, recordFigure, settleDraft, forgetDrafts } from './documents.mjs';
 
 const SIZES_MB = [1, 5, 20];
 const RUNS = { 1: 7, 5: 5, 20: 5 };
 
 async function timeOpen(page, file) {
   await openStartPage(page, TEST_PAGE);
+  await forgetDrafts(page);
   await page.evaluate(() => {
     document.getElementById('file-input').addEventListener('change', () => {
       window.__chosenAt = performance.timeOrigin + performance.now();
