@@ -80,6 +80,14 @@ function bareCopies(page) {
   });
 }
 
+// A press into the element, then a key: the press's time runs until that key reaches the window,
+// from when on the caret takes keys.
+async function pressThenKey(page, selector, modifiers = []) {
+  await page.locator(selector).click({ modifiers, position: { x: 20, y: 8 } });
+  await page.keyboard.press('Shift');
+  return takeMark(page, 'press');
+}
+
 // The press into an editable paragraph of the plain file, which the browser alone answers: the
 // floor of any press that starts typing in a document of this size.
 async function plainPress(plain, selector) {
@@ -87,9 +95,7 @@ async function plainPress(plain, selector) {
     element.scrollIntoView({ block: 'center' });
     element.contentEditable = 'true';
   });
-  await plain.locator(selector).click({ position: { x: 20, y: 8 } });
-  await plain.keyboard.press('Shift');
-  const ms = await takeMark(plain, 'press');
+  const ms = await pressThenKey(plain, selector);
   await plain.locator(selector).evaluate((element) => {
     element.blur();
     element.removeAttribute('contenteditable');
@@ -121,9 +127,7 @@ async function measure(browser, dir, megabytes) {
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => !document.querySelector('[data-lmw-editing]'));
     await settleDraft(page);
-    await page.locator(`#s${run * 7 + 4} p`).click({ modifiers: ['Alt'], position: { x: 20, y: 8 } });
-    await page.keyboard.press('Shift');
-    times.barePress.push(await takeMark(page, 'press'));
+    times.barePress.push(await pressThenKey(page, `#s${run * 7 + 4} p`, ['Alt']));
     times.plainPress.push(await plainPress(plain, `#s${run * 7 + 5} p`));
     const bare = await bareCopies(page);
     times.serialisation.push(bare.serialisation);

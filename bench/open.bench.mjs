@@ -7,7 +7,7 @@ import path from 'node:path';
 import {
   launchBrowser, openStartPage, chooseThroughInput, tempDir, TEST_PAGE
 } from '../tests/page/support/browser.mjs';
-import { generateDocument, median, typeWord, recordFigure, settleDraft, forgetDrafts } from './documents.mjs';
+import { generateDocument, median, typeWord, recordFigure, forgetDrafts } from './documents.mjs';
 
 const SIZES_MB = [1, 5, 20];
 const RUNS = { 1: 8, 5: 6, 20: 6 };
@@ -48,8 +48,7 @@ async function timeBareWrite(page, file) {
 }
 
 // The text right after each of `edits` one-word edits, each in another section: the model
-// brings in the typed element, then writes its text; outerHTML writes the live document. The
-// draft the edits left due is stored before the next opening is timed.
+// brings in the typed element, then writes its text; outerHTML writes the live document.
 async function timeTextAfterEdits(page, edits) {
   await page.waitForFunction(() => window.__lmwRuntime && window.__lmwRuntime.state.active, null, { timeout: 300000 });
   const times = { ours: [], bare: [] };
@@ -67,7 +66,6 @@ async function timeTextAfterEdits(page, edits) {
     times.ours.push(run.ours);
     times.bare.push(run.bare);
   }
-  await settleDraft(page);
   return times;
 }
 
