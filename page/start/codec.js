@@ -29,15 +29,11 @@
   }
 
   // Bytes are projected onto ASCII without decoding, so a declaration is found in any
-  // ASCII-compatible encoding.
+  // ASCII-compatible encoding. Windows-1252 reads each byte as one character, and every one
+  // outside tab to tilde becomes a space: the browser's decoder does at once what a loop in the
+  // start page's cold code takes milliseconds over.
   function sniffMetaCharset(bytes) {
-    var length = Math.min(bytes.length, META_SNIFF_BYTES);
-    var chars = new Array(length);
-    for (var i = 0; i < length; i++) {
-      var b = bytes[i];
-      chars[i] = b >= 9 && b <= 126 ? String.fromCharCode(b) : ' ';
-    }
-    var head = chars.join('');
+    var head = new TextDecoder('windows-1252').decode(bytes.subarray(0, META_SNIFF_BYTES)).replace(/[^\t-~]/g, ' ');
     var match = CHARSET_PATTERN.exec(head) || CONTENT_CHARSET_PATTERN.exec(head);
     return match ? normalizeEncoding(match[1]) : '';
   }

@@ -144,3 +144,23 @@ test('bad files get a clear message and leave the start page ready', async () =>
   await waitForRuntime(browser.page);
   assert.equal(await browser.page.evaluate(() => window.__LW_OPEN_FILE_NAME), 'UPPER.HTM');
 });
+
+// The declaration is read from the bytes themselves: any byte outside printable ASCII reads as a
+// space, and only the first 16,384 bytes are looked at.
+test('a declaration is found among bytes of any ASCII-compatible encoding', async () => {
+  await openStartPage(browser.page, TEST_PAGE);
+  const declaration = '<meta charset=gbk>';
+  const lastWhole = ' '.repeat(16384 - declaration.length);
+  const cases = [
+    { bytes: [...Buffer.from('<meta charset='), 0xa0, ...Buffer.from('gbk>')], encoding: 'gbk', source: 'meta' },
+    { bytes: [...Buffer.from('<meta'), 0x01, ...Buffer.from('charset="'), 0xe9, ...Buffer.from('big5">')], encoding: 'big5', source: 'meta' },
+    { bytes: [...Buffer.from('<meta http-equiv=x content="text/html;'), 0x81, 0x9d, ...Buffer.from(' charset=GB2312">')], encoding: 'gbk', source: 'meta' },
+    { bytes: [...Buffer.from(lastWhole + declaration)], encoding: 'gbk', source: 'meta' },
+    { bytes: [...Buffer.from(lastWhole + '        ' + declaration)], encoding: 'utf-8', source: 'valid-utf8' }
+  ];
+  const read = await browser.page.evaluate((lists) => lists.map((list) => {
+    const { encoding, source } = window.LumaweaveFileCodec.decodeBytes(new Uint8Array(list).buffer);
+    return { encoding, source };
+  }), cases.map((c) => c.bytes));
+  assert.deepEqual(read, cases.map(({ encoding, source }) => ({ encoding, source })));
+});
