@@ -74,24 +74,13 @@ function recordHistory(reason) {
 // instance through a window global, which survives the rewrite whatever its size; sessionStorage,
 // whose quota a few snapshots of a large document overflow, carries them only when the global
 // cannot.
-var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
 var HISTORY_LOST_MESSAGE = '存储空间不足，历史记录可能丢失';
 var HISTORY_LOST_TOAST_MS = 4000;
-
-function forgetHistoryKeys() {
-  HISTORY_KEYS.forEach(function (key) {
-    try {
-      sessionStorage.removeItem(key);
-    } catch (ignored) {
-      // Storage that cannot be reached holds no stacks to forget.
-    }
-  });
-}
 
 // Opening another file starts without history, whichever way the stacks would have come.
 function forgetHistory() {
   window.__LW_HISTORY_STACKS = undefined;
-  forgetHistoryKeys();
+  forgetSessionKeys(HISTORY_KEYS);
 }
 
 // The stacks are handed over as one object, so the next instance gets both whole or neither.
@@ -103,9 +92,9 @@ function handOverStacksThroughWindow() {
 
 // Stale keys go first, so a stack whose write fails is missing rather than an older one.
 function writeHistoryStorage(withStacks) {
-  forgetHistoryKeys();
+  forgetSessionKeys(HISTORY_KEYS);
   var writes = withStacks ? [['__lw-history', JSON.stringify(state.history)], ['__lw-future', JSON.stringify(state.future)]] : [];
-  writes.push(['__lw-restoring', '1'], ['__lw-auto-edit', '1']);
+  writes.push(['__lw-restoring', '1'], [AUTO_EDIT_KEY, '1']);
   try {
     writes.forEach(function (write) {
       sessionStorage.setItem(write[0], write[1]);
@@ -213,7 +202,7 @@ function restoreStacksFromStorage() {
 // False when history the previous instance handed over was lost on the way.
 function restoreHistory() {
   if (takeStacksFromWindow()) {
-    forgetHistoryKeys();
+    forgetSessionKeys(HISTORY_KEYS);
     return true;
   }
   var whole = false;

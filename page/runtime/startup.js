@@ -10,8 +10,8 @@ function guardUnload(event) {
 
 function takeAutoEditRequest() {
   try {
-    if (sessionStorage.getItem('__lw-auto-edit') !== '1') return false;
-    sessionStorage.removeItem('__lw-auto-edit');
+    if (sessionStorage.getItem(AUTO_EDIT_KEY) !== '1') return false;
+    sessionStorage.removeItem(AUTO_EDIT_KEY);
     return true;
   } catch (ignored) {
     return false;

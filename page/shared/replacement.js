@@ -121,6 +121,21 @@ function rememberRedeclared(names) {
   names.forEach(function (name) { declared[name] = true; });
 }
 
+// What one runtime instance hands the next in the same window through the tab's sessionStorage:
+// its history stacks, that a replacement is under way, and that edit mode goes on.
+var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
+var AUTO_EDIT_KEY = '__lw-auto-edit';
+
+function forgetSessionKeys(keys) {
+  keys.forEach(function (key) {
+    try {
+      sessionStorage.removeItem(key);
+    } catch (ignored) {
+      // Storage that cannot be reached holds nothing to forget.
+    }
+  });
+}
+
 var FRAGMENT_HEAD = '<!DOCTYPE html>\n<html><head><meta charset="UTF-8">' +
   '<meta name="viewport" content="width=device-width,initial-scale=1.0"></head><body>\n';
 var FRAGMENT_TAIL = '\n</body></html>';

@@ -215,6 +215,10 @@ function startPage() {
   fileInput.addEventListener('change', handleInputChange);
   draftList.addEventListener('click', handleDraftClick);
   refreshDrafts();
+  // A file opened here begins its own history: a hand-over that no instance took (a replacement
+  // cut short) may still be in the tab. This first touch of sessionStorage, which waits on the
+  // browser's own process, is also one that the editor's start no longer makes.
+  forgetSessionKeys(HISTORY_KEYS.concat(AUTO_EDIT_KEY));
 }
 
 startPage();

@@ -150,3 +150,20 @@ test('each typing spell undoes to where it began, also one begun as edit mode is
   await pressForNewInstance(page, 'Alt+z');
   assert.equal(await text(page, '#p0'), '一');
 });
+
+// A hand-over that no instance took (a replacement cut short) stays in the tab's sessionStorage
+// while the user goes back to the start page; the next file opened there must not take it.
+test('a file opened from the start page begins its own history, whatever the tab kept', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'before.html', deck(['旧']));
+  await page.evaluate(() => {
+    sessionStorage.setItem('__lw-history', JSON.stringify([{ html: '<p>旧</p>', reason: 'text' }]));
+    sessionStorage.setItem('__lw-restoring', '1');
+    sessionStorage.setItem('__lw-auto-edit', '1');
+  });
+  await openInEditor(page, browser.dir, 'after.html', deck(['新']));
+  assert.deepEqual(await stacks(page), { history: 0, future: 0, dirty: false, undoDisabled: true, redoDisabled: true });
+  assert.notEqual(await page.textContent('.__lw-toast'), '存储空间不足，历史记录可能丢失');
+  assert.deepEqual(await page.evaluate(() => ['__lw-history', '__lw-restoring', '__lw-auto-edit']
+    .map((key) => sessionStorage.getItem(key))), [null, null, null]);
+});
