@@ -1,6 +1,9 @@
 // Working out what a page is in the open document, without help from it: stacked slides, page
 // containers in the flow, a deck that hides all but its shown slide, repeated blocks of one size,
-// the document's own page counter, or else viewport-sized slices of the scrolling content. Each detection reads every box at most once.
+// the document's own page counter, or else viewport-sized slices of the scrolling content. Each
+// detection reads the box of every element once, and those of the pages it finds once more for
+// their places. It runs either at once or in slices that end when their share of the main thread
+// is spent, so that a large document answers presses and keys meanwhile.
 
 var VIEWPORT_SHARE = 0.45;
 var SCROLLER_MIN_SIZE = 180;
@@ -33,7 +36,9 @@ var PAGE_NAME_PART = /(^|[-_])(page|slide|ppt)([-_]|$|\d)/;
 var PAGE_GROUP_LABEL = /page|slide|页|幻灯片/;
 var PAGE_COUNTER_TEXT = /(\d+)\s*[\/／]\s*(\d+)/;
 
-// Boxes, styles and scroller verdicts of one detection; the document does not change meanwhile.
+// Sizes, styles and scroller verdicts of one detection, and when its current slice ends. A sliced
+// detection trusts sizes read in an earlier slice, but reads positions afresh: the document may
+// have scrolled in between.
 var layoutMemo = null;
 
 function memoized(table, element, read) {
@@ -73,32 +78,52 @@ function scrollsItsContent(element) {
   return (overflowsDown && style.overflowY !== 'hidden') || (overflowsAcross && style.overflowX !== 'hidden');
 }
 
-// No block of any area is narrower than 140px or lower than 100px, and no scroller is smaller
-// than 180px: one reading of every box keeps the few elements that can be either, and only
-// their boxes are remembered.
-function largeElements() {
-  if (layoutMemo.large) return layoutMemo.large;
-  var large = [];
-  var elements = document.body.getElementsByTagName('*');
-  for (var i = 0; i < elements.length; i++) {
-    var box = elements[i].getBoundingClientRect();
-    if (box.width < BLOCK_MIN_WIDTH || box.height < BLOCK_MIN_HEIGHT) continue;
-    layoutMemo.boxes.set(elements[i], box);
-    large.push(elements[i]);
+// Visits every item, yielding whenever the slice is spent; the list is a snapshot, so that what
+// the document changes between slices neither skips an item nor visits one twice.
+function* eachInSlices(items, visit) {
+  for (var i = 0; i < items.length; i++) {
+    visit(items[i]);
+    if (performance.now() >= layoutMemo.sliceEnd) yield;
   }
-  layoutMemo.large = large;
-  return large;
+}
+
+function* keptInSlices(items, keeps) {
+  var kept = [];
+  yield* eachInSlices(items, function (item) {
+    if (keeps(item)) kept.push(item);
+  });
+  return kept;
+}
+
+function* mappedInSlices(items, map) {
+  var mapped = [];
+  yield* eachInSlices(items, function (item) { mapped.push(map(item)); });
+  return mapped;
+}
+
+// No block of any area is narrower than 140px or lower than 100px, no scroller is smaller than
+// 180px and no page smaller than a share of the window: one reading of every box keeps the few
+// elements that can be any of them, and only their boxes are remembered.
+function* readLargeElements() {
+  var minWidth = Math.min(BLOCK_MIN_WIDTH, VIEWPORT_SHARE * window.innerWidth);
+  var minHeight = Math.min(BLOCK_MIN_HEIGHT, VIEWPORT_SHARE * window.innerHeight);
+  layoutMemo.large = yield* keptInSlices(document.body.querySelectorAll('*'), function (element) {
+    var box = element.getBoundingClientRect();
+    if (box.width < minWidth || box.height < minHeight) return false;
+    layoutMemo.boxes.set(element, box);
+    return true;
+  });
 }
 
 function boxArea(box) {
   return box.width * box.height;
 }
 
-function findMainScroller() {
+function* findMainScroller() {
   if (layoutMemo.mainScroller !== undefined) return layoutMemo.mainScroller;
   var best = null;
   var bestArea = 0;
-  largeElements().forEach(function (element) {
+  yield* eachInSlices(layoutMemo.large, function (element) {
     var box = boxOf(element);
     if (box.width < SCROLLER_MIN_SIZE || box.height < SCROLLER_MIN_SIZE) return;
     if ((!best || boxArea(box) > bestArea) && isScrollContainer(element)) {
@@ -134,11 +159,11 @@ function explicitIndexOf(element) {
 }
 
 function pageRecordOf(element) {
-  var box = boxOf(element);
+  var box = element.getBoundingClientRect();
   var scroller = nearestScroller(element);
   var record = { node: element, scroller: scroller, explicitIndex: explicitIndexOf(element) };
   if (scroller) {
-    var frame = boxOf(scroller);
+    var frame = scroller.getBoundingClientRect();
     record.x = box.left - frame.left + scroller.scrollLeft;
     record.y = box.top - frame.top + scroller.scrollTop;
   } else {
@@ -190,10 +215,11 @@ function membersHoldingAnother(members, qualifies) {
   return holding;
 }
 
-function findPageCandidates() {
-  var kept = [];
-  forEachNode(document.querySelectorAll(PAGE_CANDIDATES), function (element) {
-    if (!isDocumentFrame(element) && isViewportSized(element) && looksLikePage(element)) kept.push(element);
+// Every page candidate is of the window's size, and so among the large elements.
+function* findPageCandidates() {
+  var kept = yield* keptInSlices(layoutMemo.large, function (element) {
+    return !isDocumentFrame(element) && isViewportSized(element) && element.matches(PAGE_CANDIDATES) &&
+      looksLikePage(element);
   });
   var holding = membersHoldingAnother(kept, function () { return true; });
   return kept.filter(function (element) { return !holding.has(element); });
@@ -269,9 +295,9 @@ function deckAround(shown) {
   });
 }
 
-function detectHiddenDeck() {
+function* detectHiddenDeck() {
   var best = [];
-  largeElements().forEach(function (element) {
+  yield* eachInSlices(layoutMemo.large, function (element) {
     if (!element.parentElement || isDocumentFrame(element) || !isViewportSized(element) || !looksLikePage(element)) return;
     var deck = deckAround(element);
     if (deck.length > best.length) best = deck;
@@ -279,24 +305,23 @@ function detectHiddenDeck() {
   return best;
 }
 
-function searchAreas() {
+function* searchAreas() {
   var areas = [];
-  var scroller = findMainScroller();
+  var scroller = yield* findMainScroller();
   if (scroller) areas.push({ root: scroller, width: scroller.clientWidth, height: scroller.clientHeight });
   areas.push({ root: document.body, width: window.innerWidth, height: window.innerHeight });
   return areas;
 }
 
-function blocksOf(area) {
+function* blocksOf(area) {
   var minWidth = Math.max(BLOCK_MIN_WIDTH, BLOCK_WIDTH_SHARE * area.width);
   var minHeight = Math.max(BLOCK_MIN_HEIGHT, BLOCK_HEIGHT_SHARE * area.height);
   var minArea = BLOCK_AREA_SHARE * area.width * area.height;
-  var blocks = [];
-  largeElements().forEach(function (element) {
-    if (element === area.root || !area.root.contains(element)) return;
+  var blocks = yield* keptInSlices(layoutMemo.large, function (element) {
+    if (element === area.root || !area.root.contains(element)) return false;
     var box = boxOf(element);
-    if (box.width < minWidth || box.height < minHeight || boxArea(box) < minArea) return;
-    if (!isDocumentFrame(element) && !isEditorUi(element) && isShown(element)) blocks.push(element);
+    if (box.width < minWidth || box.height < minHeight || boxArea(box) < minArea) return false;
+    return !isDocumentFrame(element) && !isEditorUi(element) && isShown(element);
   });
   var holding = membersHoldingAnother(blocks, function (inner, outer) {
     var innerBox = boxOf(inner);
@@ -334,11 +359,13 @@ function farFromLastKept(kept, record) {
   return !last || Math.abs(record.x - last.x) > BLOCK_MIN_DISTANCE || Math.abs(record.y - last.y) > BLOCK_MIN_DISTANCE;
 }
 
-function detectRepeatedBlocks() {
+function* detectRepeatedBlocks() {
   var best = [];
-  searchAreas().forEach(function (area) { best = largestGroupOfOneSize(blocksOf(area), best); });
+  var areas = yield* searchAreas();
+  for (var i = 0; i < areas.length; i++) best = largestGroupOfOneSize(yield* blocksOf(areas[i]), best);
+  var records = yield* mappedInSlices(best, pageRecordOf);
   var kept = [];
-  best.map(pageRecordOf).sort(comparePositions).forEach(function (record) {
+  records.sort(comparePositions).forEach(function (record) {
     if (farFromLastKept(kept, record)) kept.push(record);
   });
   return kept;
@@ -406,8 +433,8 @@ function sliceStart(index, view, content) {
   return Math.max(0, Math.min(index * view, content - view));
 }
 
-function detectScrollSlices() {
-  var scroller = findMainScroller();
+function* detectScrollSlices() {
+  var scroller = yield* findMainScroller();
   var extent = documentExtent();
   var windowPages = pagesOfView(extent, windowView());
   if (scroller && windowPages > 1 && pagesOfView(scrollerContent(scroller), scrollerView(scroller)) <= windowPages) {
@@ -438,22 +465,39 @@ function takeReading(records, mode) {
   return records;
 }
 
-function detectPages() {
-  layoutMemo = { boxes: new Map(), shown: new Map(), scrollers: new Map() };
+function* pageReadings() {
+  yield* readLargeElements();
+  var candidates = sortPages(yield* mappedInSlices(yield* findPageCandidates(), pageRecordOf));
+  var slides = detectSlides(candidates);
+  if (slides.length > 1) return takeReading(slides, 'slide');
+  var inFlow = detectPagesInFlow(candidates);
+  if (inFlow.length > 1) return takeReading(inFlow, 'element');
+  var deck = yield* detectHiddenDeck();
+  if (deck.length > 1) return takeReading(deck, 'deck');
+  var blocks = yield* detectRepeatedBlocks();
+  if (blocks.length > 1) return takeReading(blocks, 'element');
+  var counted = detectPageCounter();
+  if (counted.length > 1) return takeReading(counted, 'runtime');
+  return takeReading(yield* detectScrollSlices(), 'scroll');
+}
+
+function beginPageDetection() {
+  return { readings: pageReadings(), memo: { boxes: new Map(), shown: new Map(), scrollers: new Map() } };
+}
+
+// Runs a detection for at most the given share of the main thread: its pages once it has ended,
+// null while it has more to do.
+function advancePageDetection(detection, sliceMs) {
+  layoutMemo = detection.memo;
+  layoutMemo.sliceEnd = performance.now() + sliceMs;
   try {
-    var candidates = sortPages(findPageCandidates().map(pageRecordOf));
-    var slides = detectSlides(candidates);
-    if (slides.length > 1) return takeReading(slides, 'slide');
-    var inFlow = detectPagesInFlow(candidates);
-    if (inFlow.length > 1) return takeReading(inFlow, 'element');
-    var deck = detectHiddenDeck();
-    if (deck.length > 1) return takeReading(deck, 'deck');
-    var blocks = detectRepeatedBlocks();
-    if (blocks.length > 1) return takeReading(blocks, 'element');
-    var counted = detectPageCounter();
-    if (counted.length > 1) return takeReading(counted, 'runtime');
-    return takeReading(detectScrollSlices(), 'scroll');
+    var step = detection.readings.next();
+    return step.done ? step.value : null;
   } finally {
     layoutMemo = null;
   }
+}
+
+function detectPages() {
+  return advancePageDetection(beginPageDetection(), Infinity);
 }

@@ -21,6 +21,8 @@ var state = {
   pages: [],
   pageMode: 'scroll',
   currentPage: 0,
+  // The page detection under way in slices, if any (pager.js).
+  pageDetection: null,
   restoring: false,
   layoutOpen: false,
   saveHandle: window.__LW_OPEN_FILE_HANDLE || null,

@@ -217,3 +217,36 @@ test('entering edit mode leaves every box of a deck and of an article where it w
     assert.deepEqual(inEditMode, await boxes(), name);
   }
 });
+
+// Cards of one size, as a generated report repeats them: detection reads thousands of boxes.
+const CARDS = doc('body{margin:0}.card{height:300px;margin:0 0 20px;border:1px solid #ccc}',
+  Array.from({ length: 400 }, (_, i) => `<div class="card" id="c${i}"><h3>Card ${i}</h3><p>text <b>bold</b> <i>it</i></p></div>`).join(''));
+
+test('pages worked out in slices are the pages worked out at once, wherever the document scrolls meanwhile', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'cards.html', CARDS);
+  await pagesDetected(page);
+  const sliced = () => page.evaluate(() => {
+    const runtime = window.__lmwRuntime;
+    const reading = (pages) => `${runtime.state.pageMode} ${pages.map((p) => `${p.node.id}@${p.x},${p.y}`).join(' ')}`;
+    const detection = runtime.beginPageDetection();
+    let slices = 1;
+    let pages;
+    // A slice of no time yields after every element; the window scrolls between slices.
+    while (!(pages = runtime.advancePageDetection(detection, 0))) scrollTo(0, 37 * slices++);
+    scrollTo(0, 0);
+    return { slices, sliced: reading(pages), atOnce: reading(runtime.detectPages()) };
+  });
+  const { slices, sliced: pages, atOnce } = await sliced();
+  assert.ok(slices > 400, `${slices} slices`);
+  assert.equal(pages, atOnce);
+  assert.ok(/^element c0@0,0 c1@0,322 c2@0,644 .* c399@0,128478$/.test(pages), pages.slice(0, 80));
+
+  // Out, in and out again: leaving ends the detection that entering started; entering again
+  // starts it afresh.
+  for (let key = 0; key < 3; key++) await page.keyboard.press('Alt+e');
+  await page.waitForFunction(() => !window.__lmwRuntime.state.pageDetection);
+  await page.keyboard.press('Alt+e');
+  await pagesDetected(page);
+  assert.deepEqual(await pagerView(), { reading: 'element', pages: 400, label: '1/400', hidden: false, prev: false, next: true });
+});

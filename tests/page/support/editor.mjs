@@ -44,9 +44,9 @@ export async function waitForEditMode(page, on) {
     document.querySelector('.__lw-toggle').classList.contains('active') === wanted, on);
 }
 
-// Entering edit mode detects the pages once the next frame has laid the content out.
+// Entering edit mode detects the pages once the next frame has laid the content out, in slices.
 export function pagesDetected(page) {
-  return page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0))));
+  return page.waitForFunction(() => window.__lmwRuntime.state.active && !window.__lmwRuntime.state.pageDetection);
 }
 
 export function historyOf(page) {

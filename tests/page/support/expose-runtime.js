@@ -16,6 +16,8 @@ window.__lmwRuntime = {
   recordHistory: recordHistory,
   bindPress: bindPress,
   detectPages: detectPages,
+  beginPageDetection: beginPageDetection,
+  advancePageDetection: advancePageDetection,
   runFind: runFind,
   replaceAll: replaceAll,
   clearHighlights: clearHighlights,
