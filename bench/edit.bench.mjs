@@ -173,8 +173,8 @@ async function measure(browser, dir, megabytes) {
     ['plain file: press into an editable paragraph', m.plainPress],
     ['bare string.slice + join of the text', m.sliceJoin],
     ['entering edit mode', m.enter, m.serialisation, 'clone + outerHTML'],
-    ['  longest wait of a key until pages are detected', m.wait],
     ['  until its pages are detected', m.detected],
+    ['  longest wait of a key until then', m.wait],
     ['press starting a typing spell', m.press, m.barePress, 'bare press'],
     ['  of it, the history entry alone', m.entry, m.sliceJoin, 'slice + join'],
     ['first keystroke of the spell', m.keystroke, m.serialisation, 'clone + outerHTML']
