@@ -6,7 +6,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launchBrowser, openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, tempDir, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
-import { typeAtEnd } from '../tests/page/support/editor.mjs';
+import { pagesDetected, typeAtEnd } from '../tests/page/support/editor.mjs';
 
 export function generateDocument(megabytes) {
   const block = (i) => `<section class="card" id="s${i}"><h2>第 ${i} 节 Section</h2>` +
@@ -43,13 +43,14 @@ export async function measureEachSize(measure, sizes = [1, 5]) {
   }
 }
 
-// The file opened the way a user opens it, ready in edit mode. Dropped, it comes with a handle
-// that Ctrl+S saves over.
+// The file opened the way a user opens it, ready in edit mode with its pages detected: those are
+// worked out in slices after the first frame, and a step timed before they end would share the
+// machine with them. Dropped, it comes with a handle that Ctrl+S saves over.
 export async function openForEditing(page, file, { dropped = false, pageFile = TEST_PAGE } = {}) {
   await openStartPage(page, pageFile);
   await (dropped ? dropOnDropZone(page, file) : chooseThroughInput(page, file));
   await waitForRuntime(page);
-  await page.waitForFunction(() => document.querySelector('.__lw-toggle.active'), null, { timeout: 300000 });
+  await pagesDetected(page);
 }
 
 // A real edit: a press at the end of the element's text, then the word typed there. Each call

@@ -14,7 +14,7 @@ import {
   generateDocument, median, medians, openForEditing, typeWord, printFigures, launchWithPreciseMemory, until, recordFigure,
   settleDraft
 } from './documents.mjs';
-import { typeAtEnd } from '../tests/page/support/editor.mjs';
+import { pagesDetected, typeAtEnd } from '../tests/page/support/editor.mjs';
 
 const SAVE_RUNS = { 1: 7, 5: 5, 20: 5 };
 const UNDO_RUNS = 9;
@@ -117,7 +117,9 @@ async function timeStep(page, step) {
   }, step);
   await page.waitForFunction(() => window.__lmwStartedAt > window.__stepAt && window.__lmwRuntime.state.active,
     null, { timeout: 300000, polling: 20 });
-  return page.evaluate(() => window.__lmwStartedAt - window.__stepAt);
+  const ms = await page.evaluate(() => window.__lmwStartedAt - window.__stepAt);
+  await pagesDetected(page);
+  return ms;
 }
 
 // The bare write: the same text written into a page of its own, which shows the plain file and
