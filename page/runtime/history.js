@@ -93,8 +93,8 @@ function handOverStacksThroughWindow() {
 // Stale keys go first, so a stack whose write fails is missing rather than an older one.
 function writeHistoryStorage(withStacks) {
   forgetSessionKeys(HISTORY_KEYS);
-  var writes = withStacks ? [['__lw-history', JSON.stringify(state.history)], ['__lw-future', JSON.stringify(state.future)]] : [];
-  writes.push(['__lw-restoring', '1'], [AUTO_EDIT_KEY, '1']);
+  var writes = withStacks ? [[HISTORY_KEY, JSON.stringify(state.history)], [FUTURE_KEY, JSON.stringify(state.future)]] : [];
+  writes.push([RESTORING_KEY, '1'], [AUTO_EDIT_KEY, '1']);
   try {
     writes.forEach(function (write) {
       sessionStorage.setItem(write[0], write[1]);
@@ -156,7 +156,7 @@ function replaceDocument(html) {
   setDirty(true);
   publishHandoffGlobals();
   try {
-    sessionStorage.setItem('__lw-restoring', '1');
+    sessionStorage.setItem(RESTORING_KEY, '1');
   } catch (ignored) {
     // The stacks may still arrive through the window.
   }
@@ -193,10 +193,10 @@ function restoreStackFromStorage(key, field) {
 }
 
 function restoreStacksFromStorage() {
-  if (sessionStorage.getItem('__lw-restoring') !== '1') return true;
-  sessionStorage.removeItem('__lw-restoring');
-  var historyArrived = restoreStackFromStorage('__lw-history', 'history');
-  return restoreStackFromStorage('__lw-future', 'future') && historyArrived;
+  if (sessionStorage.getItem(RESTORING_KEY) !== '1') return true;
+  sessionStorage.removeItem(RESTORING_KEY);
+  var historyArrived = restoreStackFromStorage(HISTORY_KEY, 'history');
+  return restoreStackFromStorage(FUTURE_KEY, 'future') && historyArrived;
 }
 
 // False when history the previous instance handed over was lost on the way.

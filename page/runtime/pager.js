@@ -30,9 +30,7 @@ function schedulePageDetection() {
   var run = { body: document.body, detection: beginPageDetection(), channel: new MessageChannel() };
   state.pageDetection = run;
   run.channel.port1.onmessage = function () { continuePageDetection(run); };
-  window.requestAnimationFrame(function () {
-    setTimeout(function () { continuePageDetection(run); }, 0);
-  });
+  window.requestAnimationFrame(function () { run.channel.port2.postMessage(null); });
 }
 
 function endPageDetection(run) {

@@ -123,7 +123,10 @@ function rememberRedeclared(names) {
 
 // What one runtime instance hands the next in the same window through the tab's sessionStorage:
 // its history stacks, that a replacement is under way, and that edit mode goes on.
-var HISTORY_KEYS = ['__lw-history', '__lw-future', '__lw-restoring'];
+var HISTORY_KEY = '__lw-history';
+var FUTURE_KEY = '__lw-future';
+var RESTORING_KEY = '__lw-restoring';
+var HISTORY_KEYS = [HISTORY_KEY, FUTURE_KEY, RESTORING_KEY];
 var AUTO_EDIT_KEY = '__lw-auto-edit';
 
 function forgetSessionKeys(keys) {
