@@ -11,37 +11,42 @@ function joinPieces(pieces) {
   return text;
 }
 
-// Where the opened text's elements stand is read when it is first needed, or when the browser is
-// idle after opening: the text is written into the window without waiting for it. `revision`
+// Where the opened text's elements stand is read in slices after opening, or at once where it is
+// needed first: the text is written into the window without waiting for it. `revision`
 // counts the changes to the text; `declaredAt` is the revision whose text last declared UTF-8.
 function newModel(text, spans) {
   return {
     pieces: [text], offsets: [0], length: text.length, spans: spans, pending: [], registry: [], generation: 0,
-    verifiedAt: [], revision: 0, declaredAt: -1, unread: null, unassigned: null
+    verifiedAt: [], revision: 0, declaredAt: -1, unread: null, unassigned: null, scan: null
   };
 }
 
 function ensureSpans(model) {
-  if (!model.spans) model.spans = sourceSpans(model.pieces[0]);
+  advanceSpans(model, null);
   return model.spans;
 }
 
-// The text's tags, then the marks still to be given, then the span table, are made while the
-// browser is idle after opening, a slice of marks at a time; whatever needs them first makes the
-// rest at once.
-function prepareWhenIdle(model) {
-  var step = function (deadline) {
-    if (state.model !== model || state.restoring) return;
-    var outOfTime = function () { return !!deadline && deadline.timeRemaining() < 1; };
-    if (model.unread) {
-      if (readWrittenTags(model)) whenIdle(step);
-    } else if (assignSourceMarks(model, outOfTime)) {
-      ensureSpans(model);
-    } else {
-      whenIdle(step);
-    }
-  };
-  whenIdle(step);
+// Follows the opened text's markup further, until `outOfTime` says so; true once the span table
+// is made. The text is still the opened one: every change to it makes the table first.
+function advanceSpans(model, outOfTime) {
+  if (model.spans) return true;
+  if (!model.scan) model.scan = newSourceScan(model.pieces[0]);
+  if (!continueScan(model.scan, outOfTime)) return false;
+  model.spans = spanTableOf(model.scan);
+  model.scan = null;
+  return true;
+}
+
+// The text's tags, then the marks still to be given, then the span table, are made in slices
+// from the first frame after opening; whatever needs them first makes the rest at once.
+function prepareInSlices(model) {
+  inSlices(function (sliceMs) {
+    if (state.model !== model || state.restoring) return true;
+    var end = performance.now() + sliceMs;
+    var outOfTime = function () { return performance.now() >= end; };
+    return readWrittenTags(model, outOfTime) && !state.restoring && assignSourceMarks(model, outOfTime) &&
+      advanceSpans(model, outOfTime);
+  });
 }
 
 function pieceAt(model, at) {
@@ -209,29 +214,31 @@ function takeDocumentModel(handed) {
   if (handed.declared) model.declaredAt = model.revision;
   if (handed.unmarked) model.unread = { elements: document.querySelectorAll('*'), places: handed.unmarked.places };
   else watchForCopies(model);
-  prepareWhenIdle(model);
+  prepareInSlices(model);
   return model;
 }
 
-// Reads the tags of a text written without its marks and finds the element each made. False when
-// the text must be written again, marks and all: the reading found the editor's parts written in
-// at other places than it would have put them, or a parsed tree that does not follow the tags.
-function readWrittenTags(model) {
+// Reads the tags of a text written without its marks, until `outOfTime` says so, and finds the
+// element each made; true once that is over. The text is written again, marks and all, when the
+// reading finds the editor's parts written in at other places than it would have put them, or a
+// parsed tree that does not follow the tags: the model is then left with no marks to give.
+function readWrittenTags(model, outOfTime) {
   var unread = model.unread;
+  if (!unread) return true;
+  if (!unread.reading) unread.reading = newQuickReading(modelText(model));
+  if (!continueQuickReading(unread.reading, outOfTime)) return false;
   model.unread = null;
-  var text = modelText(model);
-  var tags = quickDocumentTags(text);
-  var elements = tags && insertionsAgree(tags.places, unread.places, text.length) ? elementsOfTags(unread.elements, tags.markNames) : null;
-  if (!elements) {
-    writeAgainWithMarks(model);
-    return false;
-  }
-  model.unassigned = { elements: elements, ids: tags.markIds, next: 0 };
+  var reading = unread.reading;
+  var tags = reading.tags;
+  var agree = !reading.failed && insertionsAgree(tags.places, unread.places, reading.text.length);
+  var elements = agree ? elementsOfTags(unread.elements, tags.markNames) : null;
+  if (elements) model.unassigned = { elements: elements, ids: tags.markIds, next: 0 };
+  else writeAgainWithMarks(model);
   return true;
 }
 
-// Gives the walked elements their marks, checking `outOfTime` after each slice; true once every
-// one has its mark, from when on copies of them are watched for. Nothing but the editor changes
+// Gives the walked elements their marks until `outOfTime`, if given, says so; true once every one
+// has its mark, from when on copies of them are watched for. Nothing but the editor changes
 // a document walked so, and the editor looks at the marks before every change it makes.
 function assignSourceMarks(model, outOfTime) {
   var unassigned = model.unassigned;
@@ -242,7 +249,7 @@ function assignSourceMarks(model, outOfTime) {
     unassigned.elements[at].setAttribute(SOURCE_MARK, String(id));
     model.registry[id] = unassigned.elements[at];
     model.verifiedAt[id] = model.generation;
-    if ((at & 255) === 255 && outOfTime()) return false;
+    if (isTimeUp(outOfTime, unassigned.next)) return false;
   }
   model.unassigned = null;
   watchForCopies(model);
@@ -254,8 +261,11 @@ function assignSourceMarks(model, outOfTime) {
 var WRITTEN_AGAIN = '文档正在重新载入';
 
 function ensureSourceMarks(model) {
-  if (model.unread && !readWrittenTags(model)) throw new Error(WRITTEN_AGAIN);
-  assignSourceMarks(model, function () { return false; });
+  if (model.unread) {
+    readWrittenTags(model, null);
+    if (!model.unassigned) throw new Error(WRITTEN_AGAIN);
+  }
+  assignSourceMarks(model, null);
 }
 
 var DUPLICATED_MARK = { duplicated: true };

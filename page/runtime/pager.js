@@ -3,8 +3,6 @@
 // (switching the shown slide, scrolling, or the document's own arrow-key handler).
 
 var PAGE_SETTLE_MS = 350;
-// A slice of detection this long keeps a press or a key from waiting noticeably behind it.
-var DETECTION_SLICE_MS = 12;
 var PAGE_MODES = /^(slide|deck|element|runtime|scroll)$/;
 var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };
 
@@ -23,33 +21,25 @@ function refreshPages() {
 
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
 // to have laid the content out, in its wrapper, so that a large document is shown first instead
-// of being laid out inside the start-up; then it works in slices, each a task of its own, so that
-// presses and keys are answered between them. A newer detection, leaving edit mode or a
-// replaced document ends it.
+// of being laid out inside the start-up; then it works in slices, so that presses and keys are
+// answered between them. A newer detection, leaving edit mode or a replaced document ends it.
 function schedulePageDetection() {
-  var run = { body: document.body, detection: beginPageDetection(), channel: new MessageChannel() };
+  var run = { body: document.body, detection: beginPageDetection() };
   state.pageDetection = run;
-  run.channel.port1.onmessage = function () { continuePageDetection(run); };
-  window.requestAnimationFrame(function () { run.channel.port2.postMessage(null); });
+  inSlices(function (sliceMs) { return continuePageDetection(run, sliceMs); });
 }
 
-function endPageDetection(run) {
-  run.channel.port1.close();
-  if (state.pageDetection === run) state.pageDetection = null;
-}
-
-function continuePageDetection(run) {
+// True once the run has ended, with its pages shown or given up.
+function continuePageDetection(run, sliceMs) {
   if (state.pageDetection !== run || !state.active || run.body !== document.body) {
-    endPageDetection(run);
-    return;
+    if (state.pageDetection === run) state.pageDetection = null;
+    return true;
   }
-  var pages = advancePageDetection(run.detection, DETECTION_SLICE_MS);
-  if (!pages) {
-    run.channel.port2.postMessage(null);
-    return;
-  }
-  endPageDetection(run);
+  var pages = advancePageDetection(run.detection, sliceMs);
+  if (!pages) return false;
+  state.pageDetection = null;
   showPages(pages);
+  return true;
 }
 
 function isPagingActive() {

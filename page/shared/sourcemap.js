@@ -929,7 +929,23 @@ function insertionsAgree(places, others, length) {
 // Follows the markup of a whole document from start to end.
 function scanSource(text) {
   var scan = newSourceScan(text);
-  while (!scan.stopped && scan.pos < text.length) {
+  continueScan(scan, null);
+  return scan;
+}
+
+var TAGS_BETWEEN_CHECKS = 256;
+
+// A reading given a slice of time looks at the clock every so many tags.
+function isTimeUp(outOfTime, tags) {
+  return !!outOfTime && tags % TAGS_BETWEEN_CHECKS === 0 && outOfTime();
+}
+
+// Follows the markup further, to the end or until `outOfTime` (looked at every so many tags)
+// says the time given is spent; true once the scan is finished.
+function continueScan(scan, outOfTime) {
+  var text = scan.text;
+  for (var tags = 1; !scan.stopped && scan.pos < text.length; tags++) {
+    if (isTimeUp(outOfTime, tags)) return false;
     var lt = text.indexOf('<', scan.pos);
     if (lt < 0) lt = text.length;
     inspectText(scan, scan.pos, lt);
@@ -952,7 +968,7 @@ function scanSource(text) {
     else if (tag.kind === 'text') inspectText(scan, lt, lt + 1);
   }
   finishScan(scan);
-  return scan;
+  return true;
 }
 
 // Elements inside a template's content carry no mark, nor do text-level elements, nor elements
@@ -1068,11 +1084,24 @@ function isAsciiLetter(code) {
 }
 
 function quickDocumentTags(text) {
+  var reading = newQuickReading(text);
+  continueQuickReading(reading, null);
+  return reading.failed ? null : reading.tags;
+}
+
+function newQuickReading(text) {
   var tags = {
     markAt: [], markIds: [], markNames: [], scripts: [], places: { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 }
   };
-  var reading = { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags, tagsRead: 0, inBody: false, seen: {} };
-  while (reading.pos < text.length) {
+  return { text: text, pos: 0, ordinal: 0, templates: 0, foreign: [], tags: tags, tagsRead: 0, inBody: false, seen: {}, failed: false };
+}
+
+// Reads further, to the end or until `outOfTime` says so; true once the reading is over, read to
+// the end or given up (`failed`).
+function continueQuickReading(reading, outOfTime) {
+  var text = reading.text;
+  for (var tags = 1; reading.pos < text.length; tags++) {
+    if (isTimeUp(outOfTime, tags)) return false;
     var lt = text.indexOf('<', reading.pos);
     if (lt < 0) break;
     if (!reading.inBody && NOT_SPACE.test(text.slice(reading.pos, lt))) reading.inBody = true;
@@ -1080,10 +1109,13 @@ function quickDocumentTags(text) {
     var read = isAsciiLetter(next) ? quickStartTag(reading, lt)
       : next === SLASH ? quickEndTag(reading, lt)
         : next === BANG || next === QUESTION ? quickDeclaration(reading, lt) : quickLoneBracket(reading, lt);
-    if (read < 0) return null;
+    if (read < 0) {
+      reading.failed = true;
+      break;
+    }
     reading.pos = read;
   }
-  return tags;
+  return true;
 }
 
 // A "<" that opens no tag is text, which begins the body.

@@ -255,4 +255,16 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
   await page.keyboard.press('Alt+e');
   await pagesDetected(page);
   assert.deepEqual(await pagerView(), { reading: 'element', pages: 400, label: '1/400', hidden: false, prev: false, next: true });
+
+  // A work that fails in its slice is dropped: the detection lined up behind it still runs.
+  await page.evaluate(() => {
+    const runtime = window.__lmwRuntime;
+    runtime.toggleEditMode();
+    runtime.inSlices(() => { throw new Error('a failing work'); });
+    runtime.state.pages = ['kept'];
+    runtime.toggleEditMode();
+  });
+  await pagesDetected(page);
+  assert.equal((await pagerView()).pages, 400);
+  assert.equal(browser.errors.pop().message, 'a failing work');
 });

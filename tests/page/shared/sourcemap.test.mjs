@@ -179,3 +179,37 @@ test('marks given by walking the parsed tree land where the text would have put 
   assert.deepEqual(faults.slice(0, 3), []);
   assert.ok(walked > 100, `the walk took ${walked} of them`);
 });
+
+// A long text is read in slices, each stopping where its time is up: a reading stopped at every
+// look at the clock and taken up again reads as one done at once.
+function checkResumedReadings(texts) {
+  const readInSlices = (reading, advance) => {
+    let slices = 0;
+    while (!advance(reading, () => true)) slices++;
+    return { reading, slices };
+  };
+  const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+  const faults = [];
+  let slices = 0;
+  let quickly = 0;
+  for (const text of texts) {
+    const scan = readInSlices(newSourceScan(text), continueScan);
+    const quick = readInSlices(newQuickReading(text), continueQuickReading);
+    slices += scan.slices + quick.slices;
+    if (!quick.reading.failed) quickly++;
+    if (!same(spanTableOf(scan.reading), sourceSpans(text))) faults.push({ text, fault: 'spans differ' });
+    if (!same(documentTagsOf(scan.reading), documentTagsOf(scanSource(text)))) faults.push({ text, fault: 'tags differ' });
+    if (!same(quick.reading.failed ? null : quick.reading.tags, quickDocumentTags(text))) faults.push({ text, fault: 'quick reading differs' });
+  }
+  return { faults, slices, quickly };
+}
+
+test('a reading taken up again wherever its time ran out reads as one done at once', async () => {
+  const section = (i) => `<section id="s${i}"><h2>${i}</h2><p>a <b>b</b><ul><li>x<li>y</ul><svg><path d="M0"/></svg>` +
+    `<script>if (a < b) x = "</p>";</script><!-- c --></section>\n`;
+  const wellFormed = `<!DOCTYPE html><html><head><title>t</title></head><body>${Array.from({ length: 600 }, (_, i) => section(i)).join('')}</body></html>`;
+  const documents = [wellFormed, TRICKY.join('\n'), ...Array.from({ length: 20 }, (_, i) => tagSoup(i + 1, 3000))];
+  const { faults, slices, quickly } = await browser.page.evaluate(checkResumedReadings, documents);
+  assert.deepEqual(faults.slice(0, 3), []);
+  assert.ok(quickly >= 1 && slices > 60, `the quick reading read ${quickly} of them; the readings stopped ${slices} times`);
+});

@@ -18,6 +18,7 @@ window.__lmwRuntime = {
   detectPages: detectPages,
   beginPageDetection: beginPageDetection,
   advancePageDetection: advancePageDetection,
+  inSlices: inSlices,
   runFind: runFind,
   replaceAll: replaceAll,
   clearHighlights: clearHighlights,
