@@ -933,11 +933,11 @@ function scanSource(text) {
   return scan;
 }
 
-var TAGS_BETWEEN_CHECKS = 256;
+var STEPS_BETWEEN_CHECKS = 256;
 
-// A reading given a slice of time looks at the clock every so many tags.
-function isTimeUp(outOfTime, tags) {
-  return !!outOfTime && tags % TAGS_BETWEEN_CHECKS === 0 && outOfTime();
+// Work given a slice of time looks at the clock every so many steps (tags read, elements marked).
+function isTimeUp(outOfTime, steps) {
+  return !!outOfTime && steps % STEPS_BETWEEN_CHECKS === 0 && outOfTime();
 }
 
 // Follows the markup further, to the end or until `outOfTime` (looked at every so many tags)
