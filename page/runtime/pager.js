@@ -21,8 +21,9 @@ function refreshPages() {
 
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
 // to have laid the content out, in its wrapper, so that a large document is shown first instead
-// of being laid out inside the start-up; then it works in slices, so that presses and keys are
-// answered between them. A newer detection, leaving edit mode or a replaced document ends it.
+// of being laid out inside the start-up, and for the model's preparation, which a press needs
+// sooner; then it works in slices, so that presses and keys are answered between them. A newer
+// detection, leaving edit mode or a replaced document ends it.
 function schedulePageDetection() {
   var run = { body: document.body, detection: beginPageDetection() };
   state.pageDetection = run;
