@@ -40,10 +40,8 @@ function advanceSpans(model, outOfTime) {
 // The text's tags, then the marks still to be given, then the span table, are made in slices
 // from the first frame after opening; whatever needs them first makes the rest at once.
 function prepareInSlices(model) {
-  inSlices(function (sliceMs) {
+  inSlices(function (outOfTime) {
     if (state.model !== model || state.restoring) return true;
-    var end = performance.now() + sliceMs;
-    var outOfTime = function () { return performance.now() >= end; };
     return readWrittenTags(model, outOfTime) && !state.restoring && assignSourceMarks(model, outOfTime) &&
       advanceSpans(model, outOfTime);
   });

@@ -36,7 +36,7 @@ var PAGE_NAME_PART = /(^|[-_])(page|slide|ppt)([-_]|$|\d)/;
 var PAGE_GROUP_LABEL = /page|slide|页|幻灯片/;
 var PAGE_COUNTER_TEXT = /(\d+)\s*[\/／]\s*(\d+)/;
 
-// Sizes, styles and scroller verdicts of one detection, and when its current slice ends. A sliced
+// Sizes, styles and scroller verdicts of one detection, and whether its current slice is spent. A sliced
 // detection trusts sizes read in an earlier slice, but reads positions afresh: the document may
 // have scrolled in between.
 var layoutMemo = null;
@@ -83,7 +83,7 @@ function scrollsItsContent(element) {
 function* eachInSlices(items, visit) {
   for (var i = 0; i < items.length; i++) {
     visit(items[i]);
-    if (performance.now() >= layoutMemo.sliceEnd) yield;
+    if (layoutMemo.outOfTime && layoutMemo.outOfTime()) yield;
   }
 }
 
@@ -485,11 +485,11 @@ function beginPageDetection() {
   return { readings: pageReadings(), memo: { boxes: new Map(), shown: new Map(), scrollers: new Map() } };
 }
 
-// Runs a detection for at most the given share of the main thread: its pages once it has ended,
-// null while it has more to do.
-function advancePageDetection(detection, sliceMs) {
+// Runs a detection until `outOfTime`, if given, says its slice is spent: its pages once it has
+// ended, null while it has more to do.
+function advancePageDetection(detection, outOfTime) {
   layoutMemo = detection.memo;
-  layoutMemo.sliceEnd = performance.now() + sliceMs;
+  layoutMemo.outOfTime = outOfTime;
   try {
     var step = detection.readings.next();
     return step.done ? step.value : null;
@@ -499,5 +499,5 @@ function advancePageDetection(detection, sliceMs) {
 }
 
 function detectPages() {
-  return advancePageDetection(beginPageDetection(), Infinity);
+  return advancePageDetection(beginPageDetection(), null);
 }

@@ -27,16 +27,16 @@ function refreshPages() {
 function schedulePageDetection() {
   var run = { body: document.body, detection: beginPageDetection() };
   state.pageDetection = run;
-  inSlices(function (sliceMs) { return continuePageDetection(run, sliceMs); });
+  inSlices(function (outOfTime) { return continuePageDetection(run, outOfTime); });
 }
 
 // True once the run has ended, with its pages shown or given up.
-function continuePageDetection(run, sliceMs) {
+function continuePageDetection(run, outOfTime) {
   if (state.pageDetection !== run || !state.active || run.body !== document.body) {
     if (state.pageDetection === run) state.pageDetection = null;
     return true;
   }
-  var pages = advancePageDetection(run.detection, sliceMs);
+  var pages = advancePageDetection(run.detection, outOfTime);
   if (!pages) return false;
   state.pageDetection = null;
   showPages(pages);

@@ -24,7 +24,7 @@ var state = {
   // The page detection under way in slices, if any (pager.js).
   pageDetection: null,
   // The works waiting for slices of the main thread, and the channel that carries them.
-  sliceLine: null,
+  sliceLine: newSliceLine(),
   restoring: false,
   layoutOpen: false,
   saveHandle: window.__LW_OPEN_FILE_HANDLE || null,
@@ -118,30 +118,28 @@ function whenIdle(callback) {
 var SLICE_MS = 12;
 
 // Work too long for one task runs in slices, each a task of its own, so that presses and keys are
-// answered between them: `slice` is called with the share of the main thread it may take until
-// it returns true. Works wait in one line, the earliest first. A line that was idle starts after
-// the next frame, so that what is on screen is shown first; a channel message, not a timer,
-// carries each slice, so no clamp delays them.
+// answered between them: `slice` is called with a test of whether its share of the main thread
+// is spent, until it returns true. Works wait in one line, the earliest first. A line that was
+// idle starts after the next frame, so that what is on screen is shown first; a channel message,
+// not a timer, carries each slice, so no clamp delays them.
 function inSlices(slice) {
-  var line = sliceLine();
+  var line = state.sliceLine;
   line.works.push(slice);
   if (line.works.length === 1) window.requestAnimationFrame(function () { line.channel.port2.postMessage(null); });
 }
 
-function sliceLine() {
-  if (!state.sliceLine) {
-    var line = { works: [], channel: new MessageChannel() };
-    line.channel.port1.onmessage = function () { runSlice(line); };
-    state.sliceLine = line;
-  }
-  return state.sliceLine;
+function newSliceLine() {
+  var line = { works: [], channel: new MessageChannel() };
+  line.channel.port1.onmessage = function () { runSlice(line); };
+  return line;
 }
 
 // A work that fails is dropped, so that the works behind it still run.
 function runSlice(line) {
+  var end = performance.now() + SLICE_MS;
   var done = true;
   try {
-    done = line.works[0](SLICE_MS);
+    done = line.works[0](function () { return performance.now() >= end; });
   } finally {
     if (done) line.works.shift();
     if (line.works.length) line.channel.port2.postMessage(null);

@@ -1033,11 +1033,6 @@ function spanTableOf(scan) {
   return table;
 }
 
-// Where every marked element of a document's text stands in it.
-function sourceSpans(text) {
-  return spanTableOf(scanSource(text));
-}
-
 function sourceMarkAttribute(id) {
   return ' ' + SOURCE_MARK + '="' + id + '"';
 }

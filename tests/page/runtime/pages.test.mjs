@@ -232,8 +232,8 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
     const detection = runtime.beginPageDetection();
     let slices = 1;
     let pages;
-    // A slice of no time yields after every element; the window scrolls between slices.
-    while (!(pages = runtime.advancePageDetection(detection, 0))) scrollTo(0, 37 * slices++);
+    // A slice always spent yields after every element; the window scrolls between slices.
+    while (!(pages = runtime.advancePageDetection(detection, () => true))) scrollTo(0, 37 * slices++);
     scrollTo(0, 0);
     return { slices, sliced: reading(pages), atOnce: reading(runtime.detectPages()) };
   });
