@@ -24,7 +24,7 @@ var state = {
   // The page detection under way in slices, if any (pager.js).
   pageDetection: null,
   // The works waiting for slices of the main thread, and the channel that carries them.
-  sliceLine: newSliceLine(),
+  sliceLine: null,
   restoring: false,
   layoutOpen: false,
   saveHandle: window.__LW_OPEN_FILE_HANDLE || null,
@@ -123,15 +123,19 @@ var SLICE_MS = 12;
 // idle starts after the next frame, so that what is on screen is shown first; a channel message,
 // not a timer, carries each slice, so no clamp delays them.
 function inSlices(slice) {
-  var line = state.sliceLine;
+  var line = sliceLine();
   line.works.push(slice);
   if (line.works.length === 1) window.requestAnimationFrame(function () { line.channel.port2.postMessage(null); });
 }
 
-function newSliceLine() {
-  var line = { works: [], channel: new MessageChannel() };
-  line.channel.port1.onmessage = function () { runSlice(line); };
-  return line;
+// Made at the first work rather than with the state, so that loading these routines opens no channel.
+function sliceLine() {
+  if (!state.sliceLine) {
+    var line = { works: [], channel: new MessageChannel() };
+    line.channel.port1.onmessage = function () { runSlice(line); };
+    state.sliceLine = line;
+  }
+  return state.sliceLine;
 }
 
 // A work that fails is dropped, so that the works behind it still run.
