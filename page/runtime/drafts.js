@@ -1,6 +1,7 @@
 // The draft of a document with unsaved changes: the text a save would write, kept in IndexedDB
-// after a short quiet and whenever the page is hidden, so that a browser killed without asking
-// loses nothing. A save that leaves nothing unsaved removes it; leaving the page never does.
+// after a short quiet, whenever the page is hidden and before the page is left, so that a browser
+// killed without asking loses nothing. A save that leaves nothing unsaved removes it; leaving the
+// page never does.
 
 var DRAFT_QUIET_MS = 2000;
 var DRAFT_REFUSED_MESSAGE = '无法保存草稿（浏览器存储已满或被拒绝）；意外关闭时修改可能丢失，请及时保存';
@@ -10,9 +11,12 @@ var draftTimer = null;
 // earlier write that finishes later.
 var draftWork = Promise.resolve();
 
+// The returned promise fails with the step, for a caller that must know the draft is kept; the
+// line of work goes on past a failure, which the user is told of.
 function queueDraftWork(step) {
-  draftWork = draftWork.then(step).catch(tellDraftRefused);
-  return draftWork;
+  var done = draftWork.then(step);
+  draftWork = done.catch(tellDraftRefused);
+  return done;
 }
 
 // Told once per document, across the replacements that undo and redo make.
@@ -25,6 +29,28 @@ function tellDraftRefused() {
 function scheduleDraft() {
   clearTimeout(draftTimer);
   draftTimer = setTimeout(writeDraftAfterQuiet, DRAFT_QUIET_MS);
+  openDraftConnection();
+}
+
+// A page about to be left has no time to open the store: a document with unsaved changes keeps a
+// connection open for that last write.
+function openDraftConnection() {
+  if (state.draftConnection) return;
+  var connection = state.draftConnection = { database: null };
+  openDraftDatabase().then(function (database) {
+    database.onversionchange = function () { database.close(); };
+    if (state.draftConnection === connection) connection.database = database;
+    else database.close();
+  }, function () {
+    // The ordinary writes tell the user what the store refuses.
+  });
+}
+
+// The window outlives this instance: its connection is closed before the document is replaced.
+function closeDraftConnection() {
+  var database = state.draftConnection && state.draftConnection.database;
+  if (database) database.close();
+  state.draftConnection = null;
 }
 
 // A save under way is writing the same edits to the file: the draft waits for its outcome, and
@@ -50,8 +76,7 @@ function draftRecord(text) {
     fileName: state.fileName || '未命名文件',
     fingerprint: state.fileFingerprint,
     savedAt: Date.now(),
-    size: utf8Length(text),
-    handle: state.saveHandle || null
+    size: utf8Length(text)
   };
 }
 
@@ -69,6 +94,23 @@ function discardDraft() {
   clearTimeout(draftTimer);
   var id = state.draftId;
   return queueDraftWork(function () { return removeDraft(id); });
+}
+
+// The last write before the page is left, made within this task; where the connection is not open
+// yet, the ordinary write is started and may still land.
+function writeDraftBeforeLeaving() {
+  clearTimeout(draftTimer);
+  var database = state.draftConnection && state.draftConnection.database;
+  if (!database) {
+    writeDraft();
+    return;
+  }
+  var text = serializeDocument();
+  try {
+    putDraftAtOnce(database, draftRecord(text), text);
+  } catch (refused) {
+    tellDraftRefused();
+  }
 }
 
 function writeDraftWhenHidden() {

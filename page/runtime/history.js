@@ -18,6 +18,7 @@ function runtimeScriptForNextDocument() {
 // Writes a document's text into the window with the icon link and the runtime script attached;
 // `how` as writeSourceDocument takes it.
 function writeWithRuntime(html, how) {
+  closeDraftConnection();
   var icon = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
   writeSourceDocument(html, icon, runtimeScriptForNextDocument(), how);
 }

@@ -1,5 +1,5 @@
 // The editor's own interface, drawn into the opened document: one root that holds the toolbar,
-// the find bar, the panel, the outlines, the toast and the menus, and three floating controls
+// the find bar, the panel, the outlines, the toast and the menus, and two floating controls
 // beside it in the body. Everything carries a mark that the serialiser removes.
 
 // Toolbar buttons in their order; a tool that is not wired yet simply has no action here.
@@ -18,17 +18,9 @@ function buildFloatingControls() {
   ui.toggle = createUiElement('button', PREFIX + '-toggle',
     { type: 'button', title: '切换编辑模式 (Alt+E)', text: '开始编辑' });
   ui.toggle.addEventListener('click', toggleEditMode);
-  ui.importInput = createUiElement('input', PREFIX + '-import-input',
-    { type: 'file', accept: '.html,.htm,text/html', style: 'display:none' });
-  ui.importInput.addEventListener('change', loadChosenFile);
   ui.importBtn = createUiElement('button', PREFIX + '-import-btn',
     { type: 'button', title: '打开另一个 HTML 文件', text: '打开文件' });
   ui.importBtn.addEventListener('click', openAnotherFile);
-}
-
-function loadChosenFile() {
-  var file = ui.importInput.files && ui.importInput.files[0];
-  if (file) loadAnotherFile(file, null);
 }
 
 function buildPager() {
@@ -131,6 +123,6 @@ function buildInterface() {
   buildOverlays();
   [ui.toolbar, ui.findBar, ui.panel, ui.hoverOv, ui.selOv, ui.toast, ui.ctxMenu, ui.previewMenu]
     .forEach(function (part) { ui.root.appendChild(part); });
-  [ui.root, ui.toggle, ui.importInput, ui.importBtn]
+  [ui.root, ui.toggle, ui.importBtn]
     .forEach(function (part) { document.body.appendChild(part); });
 }

@@ -1,64 +1,56 @@
-// Opening another file from inside the editor: the same codec and the same kind of document
-// write as the start page, with the runtime's state reset for the new file.
+// Opening another file from inside the editor, and what the window does with files dropped on it.
+// Another file is opened from the start page, loaded afresh in this window: a document's scripts
+// run in the editor's own window and could leave traps there (a replaced picker, a patched
+// prototype, a setter on a hand-off global) for every file opened after it; a fresh page keeps
+// none of them.
 
+var OPEN_FROM_START_HINT = '要打开其他文件，请点击“打开文件”回到起始页，再选择或拖入文件';
+var DRAFT_NOT_KEPT_MESSAGE = '无法保存草稿，未离开当前文件；请先保存修改';
+
+// The start page's own address: a document's script can change the address's query and fragment,
+// never the path of the page the window loaded.
+function startPageAddress() {
+  return location.href.replace(/[?#].*$/, '');
+}
+
+// The unsaved changes are kept in their draft, written and waited for before the page goes; the
+// start page does not offer them back at once for the same file.
 function openAnotherFile() {
-  if (!window.showOpenFilePicker) {
-    ui.importInput.value = '';
-    ui.importInput.click();
-    return;
-  }
-  // A failing getFile after the picker returned a handle is reported like any other failure.
-  pickHtmlFile().then(function (picked) {
-    if (picked) return loadAnotherFile(picked.file, picked.handle);
-  }).catch(function (error) {
-    if (isAbortError(error)) return;
-    showToast('打开文件失败：' + errorText(error), 3500);
-  });
-}
-
-function replaceWithOpenedFile(file, handle, result) {
-  var html = documentForEditing(result.text);
-  if (!html) {
-    showToast('文件内容为空，未打开');
-    return;
-  }
-  state.saveHandle = handle || null;
-  state.fileName = file.name || '';
-  state.fileFingerprint = result.fingerprint || '';
-  state.sourceEncoding = result.encoding || 'utf-8';
-  state.draftId = result.draftId || newDraftId();
-  state.dirty = !!result.draftId;
-  state.history = [];
-  state.future = [];
-  forgetHistory();
-  publishHandoffGlobals();
-  state.restoring = true;
-  writeWithRuntime(html);
-}
-
-function loadAnotherFile(file, handle) {
-  if (!file || !isHtmlFileName(file.name)) {
-    showToast('请选择 .html 或 .htm 文件');
-    return Promise.resolve();
-  }
-  if (refusedWhileSaving()) return Promise.resolve();
-  if (state.dirty && !window.confirm('当前文件有未保存的修改。放弃修改并打开另一个文件吗？')) {
-    return Promise.resolve();
-  }
-  // Changes given up for another file stay in their draft, for a user who regrets it later; the
-  // file opened now does not offer them back at once.
+  if (refusedWhileSaving()) return;
+  if (state.dirty && !window.confirm('当前文件有未保存的修改。放弃修改并打开另一个文件吗？')) return;
   var givenUp = state.dirty ? state.draftId : '';
-  writeDraft();
-  return window.LumaweaveFileCodec.readFile(file).then(function (read) {
-    return offerDraftOf(file.name, read, givenUp);
-  }).then(function (result) {
-    try {
-      replaceWithOpenedFile(file, handle, result);
-    } catch (error) {
-      showToast('文件加载失败：' + errorText(error));
-    }
-  }, function (error) {
-    if (isAbortError(error)) return;
-    showToast('文件读取失败：' + errorText(error), 5000);
+  writeDraft().then(function () {
+    leaveForStartPage(givenUp);
+  }, function () {
+    showToast(DRAFT_NOT_KEPT_MESSAGE, 5000);
   });
+}
+
+function leaveForStartPage(givenUp) {
+  state.leaving = true;
+  try {
+    sessionStorage.setItem(OPEN_ANOTHER_KEY, givenUp);
+  } catch (ignored) {
+    // The start page then opens without its hint.
+  }
+  location.replace(startPageAddress());
+}
+
+// A file dropped on the window is seen first by the document's own listeners, so it is not opened
+// from here; nothing dropped ever takes the window away from the document. The browser's own
+// opening of a dropped file is cancelled before anyone else looks at the drop; what the editor
+// says of it waits until the document's listeners have seen it.
+function cancelFileOpening(event) {
+  if (carriesFiles(event.dataTransfer)) event.preventDefault();
+}
+
+function answerWindowDrop(event) {
+  var file = carriesFiles(event.dataTransfer) && event.dataTransfer.files[0];
+  if (file && isHtmlFileName(file.name)) showToast(OPEN_FROM_START_HINT, 4000);
+}
+
+function guardWindowDrops() {
+  window.addEventListener('dragover', cancelFileOpening, true);
+  window.addEventListener('drop', cancelFileOpening, true);
+  window.addEventListener('drop', answerWindowDrop, false);
 }

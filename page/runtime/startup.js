@@ -1,8 +1,11 @@
 // Start-up of a runtime instance. The script stands at the end of the body and may run while
 // the document is still loading; the instance then waits for the parsed document.
 
+// A navigation the document itself starts (a link, a script, a form) asks first when there are
+// unsaved changes, which are in their draft before the question.
 function guardUnload(event) {
-  if (!state.dirty) return undefined;
+  if (!state.dirty || state.leaving) return undefined;
+  writeDraftBeforeLeaving();
   event.preventDefault();
   event.returnValue = '';
   return '';
@@ -48,6 +51,7 @@ function startRuntime() {
   refreshToolbar();
   document.addEventListener('keydown', handleKeyDown);
   window.addEventListener('beforeunload', guardUnload);
+  guardWindowDrops();
   if (autoEnter) enterEditMode();
   else removeContentWrapper();
   // Told last, so that the edit-mode hint does not cover it.

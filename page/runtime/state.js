@@ -50,8 +50,12 @@ var state = {
   model: null,
   // Whether this instance has entered edit mode before (zoom.js).
   enteredBefore: false,
-  // The draft that keeps this document's unsaved text (drafts.js).
-  draftId: window.__LMW_DRAFT_ID || ''
+  // The draft that keeps this document's unsaved text, and the store's connection kept open for
+  // the write before the page is left (drafts.js).
+  draftId: window.__LMW_DRAFT_ID || '',
+  draftConnection: null,
+  // Set once the user has chosen to leave for the start page, which asks nothing more (opening.js).
+  leaving: false
 };
 
 var ui = {};

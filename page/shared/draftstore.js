@@ -1,6 +1,8 @@
 // Drafts of documents with unsaved changes, kept in this page's IndexedDB so that a browser that
-// dies without asking loses nothing. A draft's record (file name, fingerprint, time, size and
-// handle) and its text stand in two stores, so that listing the drafts never reads their texts.
+// dies without asking loses nothing. A draft's record (file name, fingerprint, time and size) and
+// its text stand in two stores, so that listing the drafts never reads their texts. The store is
+// shared by every document the editor ever opens, and their scripts can read it: it never keeps a
+// file handle, and a draft goes back onto its file only when the user points at that file.
 
 var DRAFT_DATABASE = 'lumaweave-drafts';
 var DRAFT_RECORDS = 'records';
@@ -46,15 +48,44 @@ function newestFirst(records) {
 }
 
 // The oldest drafts beyond the limit go in the same transaction that stores the new one.
+function storeDraft(records, texts, draft, text) {
+  records.put(draft);
+  texts.put(text, draft.id);
+  records.getAll().onsuccess = function (event) {
+    newestFirst(event.target.result).slice(DRAFT_LIMIT).forEach(function (old) {
+      records.delete(old.id);
+      texts.delete(old.id);
+    });
+  };
+}
+
 function putDraft(draft, text) {
   return draftTransaction('readwrite', function (records, texts) {
-    records.put(draft);
-    texts.put(text, draft.id);
-    records.getAll().onsuccess = function (event) {
-      newestFirst(event.target.result).slice(DRAFT_LIMIT).forEach(function (old) {
-        records.delete(old.id);
-        texts.delete(old.id);
-      });
+    storeDraft(records, texts, draft, text);
+  });
+}
+
+// Written through a connection already open, and committed at once: the page may be leaving,
+// and nothing after this task is sure to run. The browser finishes the commit on its own.
+function putDraftAtOnce(database, draft, text) {
+  var transaction = database.transaction([DRAFT_RECORDS, DRAFT_TEXTS], 'readwrite');
+  storeDraft(transaction.objectStore(DRAFT_RECORDS), transaction.objectStore(DRAFT_TEXTS), draft, text);
+  if (typeof transaction.commit === 'function') transaction.commit();
+}
+
+// Earlier versions kept the file's handle in the draft's record, where any opened document's
+// script could take it and write to that file: such handles are dropped from the store.
+function forgetDraftHandles() {
+  return draftTransaction('readwrite', function (records) {
+    records.openCursor().onsuccess = function (event) {
+      var cursor = event.target.result;
+      if (!cursor) return;
+      if ('handle' in cursor.value) {
+        var record = cursor.value;
+        delete record.handle;
+        cursor.update(record);
+      }
+      cursor.continue();
     };
   });
 }
@@ -80,8 +111,8 @@ function removeDraft(id) {
 }
 
 // The draft of a file opened again unchanged since the draft's edits began, other than the one
-// whose changes the user has just given up for it; a store that cannot be read offers none.
-// `listed`, when given, is the list of drafts already asked for.
+// whose changes the user has just given up for another file; a store that cannot be read offers
+// none. `listed`, when given, is the list of drafts already asked for.
 function draftOfFile(fileName, fingerprint, givenUp, listed) {
   if (!fingerprint) return Promise.resolve(null);
   return (listed || listDrafts()).then(function (drafts) {

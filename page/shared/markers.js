@@ -22,6 +22,9 @@ function writtenContentWrapper() {
 // An inline script that runs with redeclarable declarations keeps its own text in this attribute.
 var SCRIPT_SOURCE_ATTRIBUTE = 'data-lmw-script-source';
 var REWRITTEN_SCRIPTS = 'script[' + SCRIPT_SOURCE_ATTRIBUTE + ']';
+// A meta refresh would take the window away from the editor: it is written under this name instead.
+var HELD_REFRESH_ATTRIBUTE = 'data-lmw-http-equiv';
+var HELD_REFRESHES = 'meta[' + HELD_REFRESH_ATTRIBUTE + ']';
 
 function forEachMatch(root, selector, callback) {
   var matches = root.querySelectorAll(selector);
@@ -41,6 +44,11 @@ function restoreContentEditable(element) {
 function restoreScriptSource(script) {
   script.textContent = script.getAttribute(SCRIPT_SOURCE_ATTRIBUTE);
   script.removeAttribute(SCRIPT_SOURCE_ATTRIBUTE);
+}
+
+function releaseRefresh(meta) {
+  meta.setAttribute('http-equiv', meta.getAttribute(HELD_REFRESH_ATTRIBUTE));
+  meta.removeAttribute(HELD_REFRESH_ATTRIBUTE);
 }
 
 function dropEditingMarks(element) {
@@ -74,6 +82,7 @@ function stripEditorParts(root) {
   forEachMatch(root, LIVE_EDITOR_PARTS, removeNode);
   forEachMatch(root, FLOATING_CONTROLS, removeNode);
   forEachMatchFrom(root, REWRITTEN_SCRIPTS, restoreScriptSource);
+  forEachMatchFrom(root, HELD_REFRESHES, releaseRefresh);
   forEachMatchFrom(root, EDITING_MARKS, dropEditingMarks);
   forEachMatch(root, SEARCH_HIGHLIGHTS, replaceHighlightWithText);
   forEachMatch(root, MULTI_SELECTION_OUTLINES, removeNode);

@@ -49,14 +49,20 @@ function markedScriptTag(tagText, original) {
   return tagText.slice(0, nameEnd) + ' ' + SCRIPT_SOURCE_ATTRIBUTE + '="' + escapeAttribute(original) + '"' + tagText.slice(nameEnd);
 }
 
-// A document's text as it is written into the window, in one pass: with the elements' source
-// marks (when asked), the editor's icon link and runtime script, the content wrapper (when
-// asked), and each inline classic script's top-level declarations made redeclarable where
-// canRedeclare allows; with every name so declared.
-function composeDocument(text, tags, parts) {
-  var edits = runtimeInsertions(tags.places, text.length, parts.icon, parts.script, parts.wrapped).map(function (insertion) {
+// The editor's parts as edits of the text that put them in.
+function insertionEdits(places, length, parts) {
+  return runtimeInsertions(places, length, parts.icon, parts.script, parts.wrapped).map(function (insertion) {
     return { from: insertion.at, to: insertion.at, markup: insertion.markup };
   });
+}
+
+// A document's text as it is written into the window, in one pass: with the elements' source
+// marks (when asked), the editor's icon link and runtime script, the content wrapper (when
+// asked), the given edits of the written text (`parts.edits`, inside start tags), and each inline
+// classic script's top-level declarations made redeclarable where canRedeclare allows; with
+// every name so declared.
+function composeDocument(text, tags, parts) {
+  var edits = insertionEdits(tags.places, text.length, parts).concat(parts.edits || []);
   var names = [];
   var marks = parts.marks ? tags.markAt : [];
   var markAt = 0;
@@ -128,6 +134,8 @@ var FUTURE_KEY = '__lw-future';
 var RESTORING_KEY = '__lw-restoring';
 var HISTORY_KEYS = [HISTORY_KEY, FUTURE_KEY, RESTORING_KEY];
 var AUTO_EDIT_KEY = '__lw-auto-edit';
+// The editor asks the start page it loads afresh to open another file.
+var OPEN_ANOTHER_KEY = '__lw-open-another';
 
 function forgetSessionKeys(keys) {
   keys.forEach(function (key) {
@@ -178,15 +186,17 @@ var OUT_OF_SIGHT_CHANGES = /<(?:script|iframe|frame|object|embed)[\t\n\f\r \/>]|
 // document's own, which the browser parses as fast as the bare file, with the content wrapper of
 // edit mode already around the body's content. Its tags are then read after the writing, and the
 // runtime gives each element its mark by walking the parsed tree; where the places the parts went
-// in at prove wrong, it writes the text again with marks. `how.marked` writes the marks in any
-// case; `how.declared` tells that the text already declares UTF-8 as saving does.
+// in at prove wrong, it writes the text again with marks. Either way a meta refresh is written
+// held, so that it never takes the window away. `how.marked` writes the marks in any case;
+// `how.declared` tells that the text already declares UTF-8 as saving does.
 function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   cancelPendingCallbacks();
   var declared = !!(how && how.declared);
   var marked = !!(how && how.marked) || OUT_OF_SIGHT_CHANGES.test(source);
-  if (!marked && writeUnmarkedDocument(source, iconMarkup, scriptMarkup, declared)) return;
+  var held = heldRefreshEdits(source);
+  if (!marked && writeUnmarkedDocument(source, { icon: iconMarkup, script: scriptMarkup, wrapped: true }, held, declared)) return;
   var composed = composeDocument(source, documentTags(source),
-    { marks: true, icon: iconMarkup, script: scriptMarkup, canRedeclare: canRedeclareInWindow });
+    { marks: true, icon: iconMarkup, script: scriptMarkup, edits: held, canRedeclare: canRedeclareInWindow });
   rememberRedeclared(composed.names);
   window.__LMW_DOCUMENT_SOURCE = { text: source, declared: declared, unmarked: null };
   document.open();
@@ -194,29 +204,45 @@ function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   document.close();
 }
 
-// The text goes in piece by piece around the editor's parts, never joined into a second copy.
-// False when the parts did not land whole (the body's end tag stood in a comment, the body's
-// start tag held a ">"): the document is left unclosed then, so that the runtime that may have
-// started in it never runs, and the caller writes the text again.
-function writeUnmarkedDocument(source, iconMarkup, scriptMarkup, declared) {
+var REFRESH_PRAGMA = /http-equiv[\t\n\f\r ]*=[\t\n\f\r ]*["']?refresh/i;
+
+// The edits that write each meta refresh's http-equiv attribute under the held name.
+function heldRefreshEdits(text) {
+  if (!REFRESH_PRAGMA.test(text)) return [];
+  var edits = [];
+  eachStartTag(text, function (tag, attributes) {
+    if (tag.name !== 'meta') return;
+    var pragma = attributes.filter(function (attribute) { return attribute.name === 'http-equiv'; })[0];
+    if (!pragma || text.slice(pragma.valueStart, pragma.valueEnd).toLowerCase() !== 'refresh') return;
+    edits.push({ from: pragma.start, to: pragma.start + 'http-equiv'.length, markup: HELD_REFRESH_ATTRIBUTE });
+  });
+  return edits;
+}
+
+// The text goes in piece by piece around the editor's parts and the other edits, never joined
+// into a second copy. False when the parts did not land whole (the body's end tag stood in a
+// comment, the body's start tag held a ">"): the document is left unclosed then, so that the
+// runtime that may have started in it never runs, and the caller writes the text again.
+function writeUnmarkedDocument(source, parts, otherEdits, declared) {
   var places = glancedPlaces(source);
   window.__LMW_DOCUMENT_SOURCE = { text: source, declared: declared, unmarked: { places: places } };
+  var edits = insertionEdits(places, source.length, parts).concat(otherEdits);
+  edits.sort(function (a, b) { return a.from - b.from; });
   var copied = 0;
-  var insertions = runtimeInsertions(places, source.length, iconMarkup, scriptMarkup, true);
   document.open();
-  insertions.forEach(function (insertion) {
-    document.write(source.slice(copied, insertion.at));
-    document.write(insertion.markup);
-    copied = insertion.at;
+  edits.forEach(function (edit) {
+    document.write(source.slice(copied, edit.from));
+    document.write(edit.markup);
+    copied = edit.to;
   });
   document.write(source.slice(copied));
-  var landed = runtimeScriptLanded(scriptMarkup) && (!insertions.some(isWrapperStart) || !!writtenContentWrapper());
+  var landed = runtimeScriptLanded(parts.script) && (!edits.some(isWrapperStart) || !!writtenContentWrapper());
   if (landed) document.close();
   return landed;
 }
 
-function isWrapperStart(insertion) {
-  return insertion.markup === CONTENT_WRAPPER_START;
+function isWrapperStart(edit) {
+  return edit.markup === CONTENT_WRAPPER_START;
 }
 
 // A runtime script cut by a comment's end leaves its code parsed as markup, and a string in that

@@ -147,6 +147,25 @@ function rawTextEnd(text, name, from) {
   return match ? match.index : -1;
 }
 
+// Every start tag that the parser reads as one, in order, with its attributes: tags in comments and
+// in the raw text of scripts, styles and the like are passed over. No more than a light reading
+// for finding particular tags; it does not follow the tree the parser builds.
+function eachStartTag(text, visit) {
+  for (var at = text.indexOf('<'); at >= 0; at = text.indexOf('<', at)) {
+    var tag = readTagAt(text, at, false);
+    if (!tag) return;
+    at = tag.end;
+    if (tag.kind !== 'start') continue;
+    var attributes = [];
+    readTagRest(text, tag.nameEnd, attributes);
+    visit(tag, attributes);
+    if (RAW_TEXT_IN_HTML[tag.name] === true) {
+      at = rawTextEnd(text, tag.name, tag.end);
+      if (at < 0) return;
+    }
+  }
+}
+
 // The scan's running state: per element (in the order of their start tags) where its start tag
 // begins, where the tag's name and the whole tag end, where the element ends (-1 until known),
 // its parent, name and namespace, and whether its end is certain; the stack of open elements.

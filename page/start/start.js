@@ -6,7 +6,8 @@ var STATUS_TEXTS = {
   noPicker: '当前浏览器仅支持读取并下载副本，不能直接覆盖原文件。建议改用 Edge / Chrome 86 或更高版本。',
   pickerOpening: '正在打开文件选择窗口...',
   cancelled: '已取消打开文件。',
-  notHtml: '请选择 .html 或 .htm 文件。'
+  notHtml: '请选择 .html 或 .htm 文件。',
+  openAnother: '请选择或拖入要打开的 HTML 文件。'
 };
 
 var fileInput = document.getElementById('file-input');
@@ -16,6 +17,9 @@ var statusLine = document.getElementById('status');
 var draftSection = document.getElementById('drafts');
 var draftList = document.getElementById('draft-list');
 var shownDrafts = {};
+// The draft whose changes the user gave up in the editor to open another file: kept, listed, but
+// not offered back at once when the same file is opened again.
+var givenUpDraft = '';
 
 function setStatus(text, type) {
   statusLine.textContent = text;
@@ -64,7 +68,7 @@ function readFile(file, handle) {
   var listed = listDrafts();
   listed.catch(function () {});
   return window.LumaweaveFileCodec.readFile(file).then(function (result) {
-    return offerDraftOf(file.name, result, undefined, listed);
+    return offerDraftOf(file.name, result, givenUpDraft, listed);
   }).then(function (opened) {
     launchEditor(opened, handle || null, file.name);
   }).catch(function (error) {
@@ -121,24 +125,42 @@ function refreshDrafts() {
   return listDrafts().then(showDrafts, function () { showDrafts([]); });
 }
 
-// Asked during the click, which the permission request needs; without write access the
-// restored draft is saved through save-as.
-function writableHandle(draft) {
-  var handle = draft.handle;
-  if (!handle || typeof handle.requestPermission !== 'function') return Promise.resolve(null);
-  return handle.requestPermission({ mode: 'readwrite' }).then(function (answer) {
-    return answer === 'granted' ? handle : null;
-  }, function () {
-    return null;
+// A draft goes back onto its file only when the user points at that file and it is the one the
+// draft was taken from, unchanged since: the store keeps no handle that could say so itself.
+function restoreDraft(draft) {
+  if (!window.showOpenFilePicker) return openDraft(draft, null, '');
+  setStatus('请选择草稿“' + draft.fileName + '”对应的原文件，恢复后保存会覆盖它');
+  return pickHtmlFile().then(function (picked) {
+    if (!picked) return undefined;
+    return window.LumaweaveFileCodec.fingerprintFile(picked.file).then(function (fingerprint) {
+      if (fingerprint === draft.fingerprint) return openDraft(draft, picked.handle, picked.file.name);
+      return offerDraftForSaveAs(draft, picked.file.name);
+    });
+  }).catch(function (error) {
+    if (isAbortError(error)) setStatus('已取消恢复草稿：' + draft.fileName);
+    else setStatus('草稿恢复失败：' + errorText(error), 'error');
   });
 }
 
-function restoreDraft(draft) {
-  var handle = writableHandle(draft);
+function mismatchText(draft, pickedName) {
+  if (pickedName !== draft.fileName) return '“' + pickedName + '”不是草稿“' + draft.fileName + '”对应的文件';
+  return '“' + pickedName + '”在草稿保存之后已被修改，或不是草稿对应的文件';
+}
+
+// Another file, or the draft's own changed since, is never overwritten by the draft: the draft
+// can still open, to be saved to a place the user chooses.
+function offerDraftForSaveAs(draft, pickedName) {
+  var refusal = mismatchText(draft, pickedName);
+  setStatus(refusal + '，草稿不能覆盖它。', 'error');
+  if (!window.confirm(refusal + '。\n\n要打开草稿并在保存时另选位置吗？选择“取消”则草稿仍保留在列表中。')) return undefined;
+  return openDraft(draft, null, draft.fileName);
+}
+
+function openDraft(draft, handle, fileName) {
   setStatus('正在恢复草稿：' + draft.fileName);
-  return Promise.all([handle, readDraftText(draft.id)]).then(function (found) {
-    if (found[1] === undefined) throw new Error('草稿已不存在');
-    launchEditor(draftReading(draft, found[1]), found[0], draft.fileName);
+  return readDraftText(draft.id).then(function (text) {
+    if (text === undefined) throw new Error('草稿已不存在');
+    launchEditor(draftReading(draft, text), handle, fileName || draft.fileName);
   }).catch(function (error) {
     setStatus('草稿恢复失败：' + errorText(error), 'error');
     refreshDrafts();
@@ -199,6 +221,19 @@ function handleInputChange() {
   if (file) readFile(file, null);
 }
 
+// The editor sends the user here to open another file, in a fresh page that nothing of the last
+// document survives into; it leaves word of that in the tab, with the draft of the changes given
+// up, if any. Null when there is no such word.
+function takeOpenAnotherRequest() {
+  try {
+    var request = sessionStorage.getItem(OPEN_ANOTHER_KEY);
+    sessionStorage.removeItem(OPEN_ANOTHER_KEY);
+    return request;
+  } catch (ignored) {
+    return null;
+  }
+}
+
 function startPage() {
   if (!minimumBrowserReady()) {
     openButton.disabled = true;
@@ -214,7 +249,12 @@ function startPage() {
   dropZone.addEventListener('drop', handleDrop);
   fileInput.addEventListener('change', handleInputChange);
   draftList.addEventListener('click', handleDraftClick);
-  refreshDrafts();
+  forgetDraftHandles().catch(function () {}).then(refreshDrafts);
+  var request = takeOpenAnotherRequest();
+  if (request !== null) {
+    givenUpDraft = request;
+    setStatus(STATUS_TEXTS.openAnother);
+  }
   // A file opened here begins its own history: a hand-over that no instance took (a replacement
   // cut short) may still be in the tab. This first touch of sessionStorage, which waits on the
   // browser's own process, is also one that the editor's start no longer makes.

@@ -3,8 +3,8 @@
 // store keeps the twenty newest drafts; changes given up for their own file are not offered back.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { browserSession, answerPickerWith, savedTextOf, storedDrafts, waitForDrafts } from '../support/browser.mjs';
-import { openInEditor, typeAtEnd, saveWithCtrlS, toastStartingWith, afterNewInstance, pressForNewInstance } from '../support/editor.mjs';
+import { browserSession, savedTextOf, storedDrafts, waitForDrafts } from '../support/browser.mjs';
+import { openInEditor, typeAtEnd, saveWithCtrlS, toastStartingWith, pressForNewInstance, openFromStartPage } from '../support/editor.mjs';
 
 const browser = browserSession();
 const DOCUMENT = '<!DOCTYPE html>\n<html><head><title>草稿 😀</title></head>\n<body>\n<p id="text">原文</p>\n</body></html>\n';
@@ -75,8 +75,7 @@ test('changes given up for their own file again are kept as a draft, not offered
   const questions = [];
   const answer = (dialog) => { questions.push(dialog.message()); dialog.accept(); };
   page.on('dialog', answer);
-  await answerPickerWith(page, file);
-  await afterNewInstance(page, () => page.click('.__lw-import-btn'));
+  await openFromStartPage(page, file);
   page.off('dialog', answer);
   assert.deepEqual(questions, ['当前文件有未保存的修改。放弃修改并打开另一个文件吗？']);
   assert.equal(await savedTextOf(page), DOCUMENT);

@@ -5,9 +5,9 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  launchBrowser, openStartPage, dropOnDropZone, waitForRuntime, answerPickerWith, tempDir, writeFixture, TEST_PAGE
+  launchBrowser, openStartPage, dropOnDropZone, waitForRuntime, tempDir, writeFixture, TEST_PAGE
 } from '../support/browser.mjs';
-import { openInEditor, editorView, waitForEditMode, historyOf, pagesDetected } from '../support/editor.mjs';
+import { openInEditor, editorView, waitForEditMode, historyOf, pagesDetected, openFromStartPage } from '../support/editor.mjs';
 
 const DOCUMENT = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>notes</title>
 <style>body{margin:0;font:16px/1.6 sans-serif}main{padding:140px 40px 40px}
@@ -132,14 +132,10 @@ test('in view mode the page beneath the interface takes clicks; the floating con
   assert.equal(await page.evaluate(() => window.__underClicks), 1, 'the button under the hidden toolbar was clicked');
   assert.equal((await editorView(page)).editMode, false);
 
-  await answerPickerWith(page, null);
-  await page.click('.__lw-import-btn');
-  assert.deepEqual(await page.evaluate(() => window.__lmwPickerOptions.types[0].accept), { 'text/html': ['.html', '.htm'] });
-
   const other = writeFixture(dir, 'other.html', '<!DOCTYPE html><html><head><title>o</title></head><body><p id="other">另一个文件</p></body></html>');
-  await page.setInputFiles('.__lw-import-input', other);
+  await openFromStartPage(page, other);
+  assert.deepEqual(await page.evaluate(() => window.__lmwPickerOptions.types[0].accept), { 'text/html': ['.html', '.htm'] });
   await page.waitForSelector('#other');
-  await waitForRuntime(page);
   assert.equal((await toolbarView()).status.text, 'other.html');
 });
 

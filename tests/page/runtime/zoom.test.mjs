@@ -5,7 +5,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { browserSession, openStartPage, dropOnDropZone, waitForRuntime, writeFixture, TEST_PAGE } from '../support/browser.mjs';
-import { openInEditor, waitForEditMode, historyOf } from '../support/editor.mjs';
+import { openInEditor, waitForEditMode, historyOf, openFromStartPage } from '../support/editor.mjs';
 
 const browser = browserSession({ ready: (session) => session.page.on('dialog', (dialog) => dialog.accept()) });
 const DOCUMENT = '<!DOCTYPE html><html><head><meta charset="utf-8"><style>body{margin:0}header{padding:110px 40px 20px}</style>' +
@@ -128,7 +128,7 @@ test('a saved file holds no wrapper or highlight; undo and another file start at
   await waitForEditMode(page, true);
   assert.deepEqual(await zoomAndPreview(), ['100%', 'contents', null]);
   await repeat(2, () => page.keyboard.press('Control+Equal'));
-  await page.setInputFiles('.__lw-import-input', writeFixture(browser.dir, 'other.html', DOCUMENT.replace('缩放', '另一个')));
+  await openFromStartPage(page, writeFixture(browser.dir, 'other.html', DOCUMENT.replace('缩放', '另一个')));
   await page.waitForFunction(() => document.getElementById('title').textContent === '另一个与预览');
   await waitForEditMode(page, true);
   assert.deepEqual(await zoomAndPreview(), ['100%', 'contents', null]);

@@ -1,15 +1,16 @@
 // A browser killed while four windows hold unsaved edits, started again on the same profile:
-// the start page lists the drafts, restores one and saves it over its file, keeps a file changed
-// on disk since from being overwritten unasked, offers a draft when its file is opened again,
-// and discards one after asking.
+// the start page lists the drafts, which hold no file handle; it restores one onto the file the
+// user points at and saves it over that file; it refuses a file changed on disk since, or another
+// file, offering save-as instead; it offers a draft when its file is opened again, and discards
+// one after asking.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import {
   startKillableBrowser, newProfile, waitForDrafts, tempDir, writeFixture, openStartPage, dropOnDropZone, waitForRuntime, savedTextOf,
-  TEST_PAGE
+  answerPickerWith, catchHandle, waitForStatus, TEST_PAGE
 } from '../support/browser.mjs';
-import { typeAtEnd, saveWithCtrlS, toastStartingWith } from '../support/editor.mjs';
+import { typeAtEnd, saveWithCtrlS } from '../support/editor.mjs';
 
 const NAMES = ['alpha.html', 'beta.html', 'gamma.html', 'delta.html'];
 const original = (name) => `<!DOCTYPE html>\n<html><head><title>${name}</title></head>\n<body>\n<p id="text">${name} 原文</p>\n</body></html>\n`;
@@ -40,9 +41,25 @@ function answerNextDialog(page, accept) {
   }));
 }
 
-async function restoreFromList(page, name) {
-  await page.locator('.draft-item', { hasText: name }).locator('[data-action="restore"]').click();
-  await waitForRuntime(page);
+function restoreButton(page, name) {
+  return page.locator('.draft-item', { hasText: name }).locator('[data-action="restore"]');
+}
+
+// "恢复" asks for the draft's file: the picker answers with the real file pointed at.
+async function restorePointingAt(page, name, pointedAt) {
+  await answerPickerWith(page, pointedAt);
+  await restoreButton(page, name).click();
+}
+
+// The stored records as they are, every field kept.
+function rawRecords(page) {
+  return page.evaluate(() => new Promise((done) => {
+    const request = indexedDB.open('lumaweave-drafts');
+    request.onsuccess = () => {
+      const read = request.result.transaction('records').objectStore('records').getAll();
+      read.onsuccess = () => { request.result.close(); done(read.result); };
+    };
+  }));
 }
 
 before(async () => {
@@ -67,28 +84,71 @@ after(async () => {
   fs.rmSync(dir, { recursive: true, force: true });
 });
 
-test('the start page lists the drafts newest first, restores one and saves it over its file', async () => {
+test('the start page lists the drafts newest first, restores one onto its file and saves it over that file', async () => {
   const page = await startPage();
   await page.waitForSelector('#drafts:not([hidden]) .draft-item');
   assert.deepEqual(await page.locator('.draft-name').allTextContents(), [...NAMES].reverse());
   assert.match(await page.locator('.draft-item').first().locator('.draft-meta').textContent(),
     new RegExp(`· ${Buffer.byteLength(edited['gamma.html'])} 字节$`));
+  assert.deepEqual((await rawRecords(page)).filter((record) => 'handle' in record), []);
 
-  await restoreFromList(page, 'alpha.html');
+  await restorePointingAt(page, 'alpha.html', files['alpha.html']);
+  await waitForRuntime(page);
   assert.equal(await savedTextOf(page), edited['alpha.html']);
   assert.match(await page.textContent('.__lw-file-status'), /^● alpha\.html/);
   assert.equal(await saveWithCtrlS(page, files['alpha.html']), edited['alpha.html']);
   assert.deepEqual(await draftNames(page, 3), ['delta.html', 'gamma.html', 'beta.html']);
 });
 
-test('a file changed on disk since the crash is not overwritten by its draft without asking', async () => {
+test('a file changed since, another file or a cancelled picker never takes the draft; save-as can', async () => {
   const page = await startPage();
-  await restoreFromList(page, 'beta.html');
-  const asked = answerNextDialog(page, false);
-  await page.keyboard.press('Control+s');
-  assert.match(await asked, /磁盘文件已被其他程序/);
-  await toastStartingWith(page, '已取消覆盖');
+  await page.waitForSelector('.draft-item');
+  const cases = [
+    ['beta.html', files['beta.html'], /^“beta\.html”在草稿保存之后已被修改/],
+    ['delta.html', files['gamma.html'], /^“gamma\.html”不是草稿“delta\.html”对应的文件/]
+  ];
+  for (const [name, pointedAt, refusal] of cases) {
+    const offered = answerNextDialog(page, false);
+    await restorePointingAt(page, name, pointedAt);
+    assert.match(await offered, refusal);
+    assert.match(await offered, /要打开草稿并在保存时另选位置吗/);
+    assert.match((await waitForStatus(page, 's => /error/.test(s.className)')).text, refusal);
+  }
+  await restorePointingAt(page, 'beta.html', null);
+  assert.equal((await waitForStatus(page, 's => /已取消恢复草稿/.test(s.textContent)')).text, '已取消恢复草稿：beta.html');
+  assert.deepEqual(await draftNames(page, 3), ['delta.html', 'gamma.html', 'beta.html']);
+  assert.equal(fs.readFileSync(files['gamma.html'], 'utf8'), original('gamma.html'));
+
+  const offered = answerNextDialog(page, true);
+  await restorePointingAt(page, 'beta.html', files['beta.html']);
+  await offered;
+  await waitForRuntime(page);
+  assert.equal(await savedTextOf(page), edited['beta.html']);
+  assert.deepEqual(await page.evaluate(() => [window.__LW_OPEN_FILE_HANDLE, window.__LW_CAN_OVERWRITE]), [null, false]);
+  assert.match(await page.getAttribute('.__lw-tb-btn.primary', 'title'), /^首次保存需要选择文件位置/);
   assert.match(fs.readFileSync(files['beta.html'], 'utf8'), /别处改过的/);
+  await page.close();
+});
+
+test('a handle that an earlier version kept in a draft is dropped when the start page opens', async () => {
+  const page = await startPage();
+  await page.waitForSelector('.draft-item');
+  await catchHandle(page, files['delta.html']);
+  await page.evaluate(() => new Promise((done) => {
+    const request = indexedDB.open('lumaweave-drafts');
+    request.onsuccess = () => {
+      const records = request.result.transaction('records', 'readwrite').objectStore('records');
+      records.getAll().onsuccess = (event) => {
+        event.target.result.forEach((record) => records.put({ ...record, handle: window.__lmwCaught }));
+        records.transaction.oncomplete = () => { request.result.close(); done(); };
+      };
+    };
+  }));
+  assert.equal((await rawRecords(page)).filter((record) => 'handle' in record).length, 3);
+  const fresh = await startPage();
+  await fresh.waitForSelector('.draft-item');
+  assert.deepEqual((await rawRecords(fresh)).filter((record) => 'handle' in record), []);
+  assert.deepEqual(await draftNames(fresh, 3), ['delta.html', 'gamma.html', 'beta.html']);
 });
 
 test('opening a file that has a draft offers it instead of the disk text', async () => {

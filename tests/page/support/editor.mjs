@@ -1,7 +1,7 @@
 // Opening a document in the editor and reading what a user sees of it: the mode, the element
 // under edit, the selection outline, the toast and the toolbar.
 import fs from 'node:fs';
-import { openStartPage, chooseThroughInput, dropOnDropZone, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
+import { openStartPage, chooseThroughInput, dropOnDropZone, answerPickerWith, waitForRuntime, writeFixture, TEST_PAGE } from './browser.mjs';
 
 // With `handle`, the file is dropped onto the start page and comes with a real handle, so that
 // Ctrl+S saves over it; otherwise it is chosen through the file input.
@@ -11,6 +11,16 @@ export async function openInEditor(page, dir, name, html, { handle = false } = {
   await (handle ? dropOnDropZone(page, file) : chooseThroughInput(page, file));
   await waitForRuntime(page);
   return file;
+}
+
+// The editor's open-file button loads the start page afresh in the window; there the file is
+// chosen through the picker (answered with its real handle) and opens in the editor.
+export async function openFromStartPage(page, file) {
+  await page.click('.__lw-import-btn');
+  await page.waitForSelector('#btn-open');
+  await answerPickerWith(page, file);
+  await page.click('#btn-open');
+  await waitForRuntime(page);
 }
 
 // Ctrl+S, then the file's bytes once the save has reported itself.

@@ -9,7 +9,6 @@ window.__lmwRuntime = {
   stripMarkers: stripMarkers,
   writeWithRuntime: writeWithRuntime,
   noteEdited: noteEdited,
-  loadAnotherFile: loadAnotherFile,
   openAnotherFile: openAnotherFile,
   publishHandoffGlobals: publishHandoffGlobals,
   toggleEditMode: toggleEditMode,
