@@ -65,7 +65,7 @@ bool prepare_data_folder() {
   }
   return create_folder(data_folder) && data_folder_within_limit(data_folder) &&
          join_path(profile_folder, data_folder, WIDE("\\BrowserProfile")) && create_folder(profile_folder) &&
-         join_path(page_file, data_folder, WIDE("\\Lumaweave-v1.2.1.html"));
+         join_path(page_file, data_folder, WIDE("\\" LUMAWEAVE_PAGE_FILE_NAME));
 }
 
 // The page goes to a temporary file first and is then moved over the old copy, so the page file
