@@ -46,7 +46,7 @@ unsigned browser_major_version(const wide_char* path) {
   return major;
 }
 
-bool qualifies(const browser_candidate& candidate) {
+bool qualifies(const browser_candidate& candidate, wide_char* browser_path) {
   DWORD units = ExpandEnvironmentStringsW(candidate.path_template, browser_path, path_capacity);
   return expansion_fits(units) && is_existing_file(browser_path) &&
          is_supported_major_version(browser_major_version(browser_path));
@@ -54,14 +54,16 @@ bool qualifies(const browser_candidate& candidate) {
 
 }  // namespace
 
-bool find_browser() {
+bool find_browser(chosen_browser& browser) {
   for (const browser_candidate& candidate : candidates) {
-    if (qualifies(candidate)) return wide_copy(model_id_prefix, component_capacity, candidate.model_id_prefix);
+    if (qualifies(candidate, browser.path)) {
+      return wide_copy(browser.model_id_prefix, component_capacity, candidate.model_id_prefix);
+    }
   }
   return false;
 }
 
-bool make_page_url() {
+bool make_page_url(const wide_char* page_file, wide_char* page_url) {
   DWORD length = path_capacity;
   return SUCCEEDED(UrlCreateFromPathW(page_file, page_url, &length, 0)) && page_url[0] != 0;
 }

@@ -9,7 +9,7 @@ namespace {
 
 const WORD page_resource_id = 100;
 
-bool expand_data_folder(const wide_char* path_template) {
+bool expand_data_folder(const wide_char* path_template, wide_char* data_folder) {
   DWORD units = ExpandEnvironmentStringsW(path_template, data_folder, path_capacity);
   return is_usable_expansion(units, data_folder);
 }
@@ -39,7 +39,7 @@ bool write_all(HANDLE file, const BYTE* data, DWORD size) {
   return true;
 }
 
-bool fill_temporary_file(const BYTE* data, DWORD size) {
+bool fill_temporary_file(const wide_char* temporary_file, const BYTE* data, DWORD size) {
   HANDLE file = CreateFileW(temporary_file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool complete = write_all(file, data, size) && FlushFileBuffers(file);
@@ -59,24 +59,26 @@ bool self_test_requested() {
 
 // LOCALAPPDATA first, TEMP only when that cannot be expanded; a chosen folder that cannot be
 // created ends the run rather than scattering the data over two places.
-bool prepare_data_folder() {
-  if (!expand_data_folder(WIDE("%LOCALAPPDATA%\\Lumaweave")) && !expand_data_folder(WIDE("%TEMP%\\Lumaweave"))) {
+bool prepare_data_folder(data_folder_paths& folders) {
+  if (!expand_data_folder(WIDE("%LOCALAPPDATA%\\Lumaweave"), folders.folder) &&
+      !expand_data_folder(WIDE("%TEMP%\\Lumaweave"), folders.folder)) {
     return false;
   }
-  return create_folder(data_folder) && data_folder_within_limit(data_folder) &&
-         join_path(profile_folder, data_folder, WIDE("\\BrowserProfile")) && create_folder(profile_folder) &&
-         join_path(page_file, data_folder, WIDE("\\Lumaweave-v1.2.1.html"));
+  return create_folder(folders.folder) && data_folder_within_limit(folders.folder) &&
+         join_path(folders.profile_folder, folders.folder, WIDE("\\BrowserProfile")) &&
+         create_folder(folders.profile_folder) &&
+         join_path(folders.page_file, folders.folder, WIDE("\\" LUMAWEAVE_PAGE_FILE_NAME));
 }
 
 // The page goes to a temporary file first and is then moved over the old copy, so the page file
 // is never left half-written.
-bool write_page_file() {
+bool write_page_file(const data_folder_paths& folders, wide_char* temporary_file) {
   const BYTE* data = nullptr;
   DWORD size = 0;
   if (!load_page_resource(data, size)) return false;
-  if (!GetTempFileNameW(data_folder, WIDE("LMW"), 0, temporary_file)) return false;
-  if (fill_temporary_file(data, size) &&
-      MoveFileExW(temporary_file, page_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!GetTempFileNameW(folders.folder, WIDE("LMW"), 0, temporary_file)) return false;
+  if (fill_temporary_file(temporary_file, data, size) &&
+      MoveFileExW(temporary_file, folders.page_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
   DeleteFileW(temporary_file);

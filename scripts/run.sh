@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
-page="$PWD/build/page/Lumaweave-v1.2.1.html"
+# The build names the page file after the project's version and keeps that name in its cache.
+page="$(sed -n 's/^LMW_PAGE_FILE:INTERNAL=//p' build/CMakeCache.txt)"
 echo "page:     $page"
 echo "launcher: $PWD/build/launcher/Lumaweave.exe (32-bit Windows)"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

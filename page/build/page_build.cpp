@@ -1,10 +1,11 @@
 // Assembles the single-file page from the start page's pieces and the editor runtime.
 //
-//   page_build --template start.html --style start.css --icon icon.png --codec codec.js
-//              --start a.js b.js ... --runtime x.js y.js ... --out page.html
+//   page_build --version X.Y.Z --template start.html --style start.css --icon icon.png
+//              --codec codec.js --start a.js b.js ... --runtime x.js y.js ... --out page.html
 //
-// The start script and the runtime are each wrapped in one immediately invoked function; the
-// runtime is then folded onto one line and carried as the string EDITOR_JS_SOURCE.
+// The version is the project's, for the start page's footer. The start script and the runtime
+// are each wrapped in one immediately invoked function; the runtime is then folded onto one line
+// and carried as the string EDITOR_JS_SOURCE.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -19,7 +20,7 @@
 namespace {
 
 struct options {
-  std::string template_file, style_file, icon_file, codec_file, out_file;
+  std::string version, template_file, style_file, icon_file, codec_file, out_file;
   std::vector<std::string> start_files, runtime_files;
 };
 
@@ -35,7 +36,8 @@ bool parse_options(int argc, char** argv, options& opts) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     std::string* single = nullptr;
-    if (arg == "--template") single = &opts.template_file;
+    if (arg == "--version") single = &opts.version;
+    else if (arg == "--template") single = &opts.template_file;
     else if (arg == "--style") single = &opts.style_file;
     else if (arg == "--icon") single = &opts.icon_file;
     else if (arg == "--codec") single = &opts.codec_file;
@@ -48,10 +50,11 @@ bool parse_options(int argc, char** argv, options& opts) {
     *single = argv[++i];
     list = nullptr;
   }
-  if (opts.template_file.empty() || opts.style_file.empty() || opts.icon_file.empty() ||
-      opts.codec_file.empty() || opts.out_file.empty() || opts.start_files.empty() ||
-      opts.runtime_files.empty()) {
-    std::cerr << "page_build: --template, --style, --icon, --codec, --start, --runtime and --out are all required\n";
+  if (opts.version.empty() || opts.template_file.empty() || opts.style_file.empty() ||
+      opts.icon_file.empty() || opts.codec_file.empty() || opts.out_file.empty() ||
+      opts.start_files.empty() || opts.runtime_files.empty()) {
+    std::cerr << "page_build: --version, --template, --style, --icon, --codec, --start, --runtime and --out"
+                 " are all required\n";
     return false;
   }
   return true;
@@ -108,6 +111,7 @@ bool build_page(const options& opts, std::string& page) {
   }
 
   const std::map<std::string, std::string> values = {
+      {"version", opts.version},
       {"icon-data-uri", "data:image/png;base64," + page_assembly::base64_encode(icon)},
       {"style", style},
       {"codec-script", codec},

@@ -14,6 +14,7 @@ import {
   launchMessage,
   launcherExe,
   noBrowserMessage,
+  pageFileName,
   readShellLink,
   recordedArguments,
   relaunchIconProperty,
@@ -23,7 +24,9 @@ import {
 } from './wine_harness.mjs';
 
 const wine = new WinePrefix();
-const identityOf = (prefix) => `${prefix}._/C:/users1.2.1.html.BrowserProle.Default`;
+// The app name "_/C:/users/<user>/AppData/Local/Lumaweave/<page file>" keeps its first and last
+// ten units.
+const identityOf = (prefix) => `${prefix}._/C:/users${pageFileName.slice(-10)}.BrowserProle.Default`;
 
 before(() => wine.boot());
 after(() => wine.dispose());

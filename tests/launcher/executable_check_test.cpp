@@ -13,6 +13,12 @@ const std::uint32_t rt_icon = 3, rt_rcdata = 10, rt_group_icon = 14, rt_version 
 const std::uint32_t us_english = 0x0409;
 const std::uint32_t icon_sizes[] = {256, 128, 64, 48, 32, 16};
 
+// The project's version as the build hands it over, and the two words of a fixed version block
+// that it makes: major.minor, then patch.0.
+const std::u16string version_text = u"" LMW_VERSION;
+const std::uint32_t version_high_word = (LMW_VERSION_MAJOR << 16) | LMW_VERSION_MINOR;
+const std::uint32_t version_low_word = LMW_VERSION_PATCH << 16;
+
 struct built_executable {
   const char* path;
   std::uint16_t machine;
@@ -179,17 +185,17 @@ TEST_P(Resources, IconGroupListsTheSixImagesOfTheCommittedIcon) {
   }
 }
 
-TEST_P(Resources, VersionBlockCarriesVersion121AndTheChineseStringTable) {
+TEST_P(Resources, VersionBlockCarriesTheProjectVersionAndTheChineseStringTable) {
   pe_image image = load(GetParam());
   version_node root = read_version_node(resource(image, rt_version, 1), 0);
   EXPECT_EQ(root.key, u"VS_VERSION_INFO");
   ASSERT_EQ(root.value.size(), 52u);
   const byte_string& fixed = root.value;
   EXPECT_EQ(u32_at(fixed, 0), 0xFEEF04BDu);
-  EXPECT_EQ(u32_at(fixed, 8), 0x00010002u) << "file version 1.2";
-  EXPECT_EQ(u32_at(fixed, 12), 0x00010000u) << "file version .1.0";
-  EXPECT_EQ(u32_at(fixed, 16), 0x00010002u) << "product version 1.2";
-  EXPECT_EQ(u32_at(fixed, 20), 0x00010000u) << "product version .1.0";
+  EXPECT_EQ(u32_at(fixed, 8), version_high_word) << "file version major.minor";
+  EXPECT_EQ(u32_at(fixed, 12), version_low_word) << "file version patch.0";
+  EXPECT_EQ(u32_at(fixed, 16), version_high_word) << "product version major.minor";
+  EXPECT_EQ(u32_at(fixed, 20), version_low_word) << "product version patch.0";
   EXPECT_EQ(u32_at(fixed, 24), 0x3Fu);
   EXPECT_EQ(u32_at(fixed, 28), 0u);
   EXPECT_EQ(u32_at(fixed, 32), 0x00040004u) << "VOS_NT_WINDOWS32";
@@ -204,9 +210,9 @@ TEST_P(Resources, VersionBlockCarriesVersion121AndTheChineseStringTable) {
   const version_node& table = strings->children[0];
   EXPECT_EQ(table.key, u"080404b0");
   const std::pair<std::u16string, std::u16string> fields[] = {
-      {u"FileDescription", u"Lumaweave"}, {u"FileVersion", u"1.2.1"},
+      {u"FileDescription", u"Lumaweave"}, {u"FileVersion", version_text},
       {u"InternalName", u"Lumaweave"},    {u"OriginalFilename", u"Lumaweave.exe"},
-      {u"ProductName", u"Lumaweave"},     {u"ProductVersion", u"1.2.1"}};
+      {u"ProductName", u"Lumaweave"},     {u"ProductVersion", version_text}};
   for (const auto& [name, value] : fields) {
     const version_node* field = child_named(table, name);
     ASSERT_NE(field, nullptr) << std::string(name.begin(), name.end());
@@ -232,7 +238,7 @@ TEST_P(Resources, ManifestAsksForUserRightsDpiAwarenessAndTheFiveSystems) {
   EXPECT_EQ(manifest.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>", 0), 0u);
   const std::string required[] = {
       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">",
-      "<assemblyIdentity version=\"1.2.1.0\" processorArchitecture=\"" + architecture +
+      "<assemblyIdentity version=\"" LMW_VERSION ".0\" processorArchitecture=\"" + architecture +
           "\" name=\"Lumaweave\" type=\"win32\"/>",
       "<description>Lumaweave</description>",
       "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">",

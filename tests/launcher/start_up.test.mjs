@@ -5,7 +5,7 @@ import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { after, before, describe, test } from 'node:test';
 
-import { WinePrefix, extractionMessage, filesIn, noBrowserMessage, pageFile } from './wine_harness.mjs';
+import { WinePrefix, extractionMessage, filesIn, noBrowserMessage, pageFile, pageFileName } from './wine_harness.mjs';
 
 const wine = new WinePrefix();
 const page = fs.readFileSync(pageFile);
@@ -18,9 +18,9 @@ function dataFolderFiles(windowsFolder) {
 }
 
 function assertPageWritten(windowsFolder) {
-  const written = fs.readFileSync(wine.drivePath(`${windowsFolder}\\Lumaweave-v1.2.1.html`));
+  const written = fs.readFileSync(wine.drivePath(`${windowsFolder}\\${pageFileName}`));
   assert.ok(written.equals(page), 'the page file equals resource 100 byte for byte');
-  assert.deepEqual(dataFolderFiles(windowsFolder), ['BrowserProfile', 'Lumaweave-v1.2.1.html']);
+  assert.deepEqual(dataFolderFiles(windowsFolder), ['BrowserProfile', pageFileName]);
 }
 
 // chattr +i makes a folder unwritable even for root; some file systems do not support it.
@@ -105,7 +105,7 @@ describe('page file', () => {
 
   test('is rewritten from the resource on every start, replacing a modified copy', () => {
     wine.runLauncher(['--self-test']);
-    const pagePath = wine.drivePath(`${folder()}\\Lumaweave-v1.2.1.html`);
+    const pagePath = wine.drivePath(`${folder()}\\${pageFileName}`);
     fs.writeFileSync(pagePath, 'modified by someone else');
     assert.equal(wine.runLauncher(['--self-test']).status, 21);
     assertPageWritten(folder());
@@ -115,7 +115,7 @@ describe('page file', () => {
   });
 
   test('that cannot be replaced ends the run with 20 and leaves no temporary file', () => {
-    const pagePath = wine.drivePath(`${folder()}\\Lumaweave-v1.2.1.html`);
+    const pagePath = wine.drivePath(`${folder()}\\${pageFileName}`);
     fs.rmSync(pagePath, { force: true });
     fs.mkdirSync(pagePath);
     fs.writeFileSync(`${pagePath}/inside`, 'keeps the folder in use');
@@ -123,7 +123,7 @@ describe('page file', () => {
       const run = wine.runLauncher();
       assert.equal(run.status, 20);
       assert.deepEqual(run.messages, [extractionMessage]);
-      assert.deepEqual(dataFolderFiles(folder()), ['BrowserProfile', 'Lumaweave-v1.2.1.html']);
+      assert.deepEqual(dataFolderFiles(folder()), ['BrowserProfile', pageFileName]);
     } finally {
       fs.rmSync(pagePath, { recursive: true, force: true });
     }

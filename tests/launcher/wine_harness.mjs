@@ -9,6 +9,8 @@ import path from 'node:path';
 export const launcherExe = requiredEnvironment('LMW_LAUNCHER_TEST_EXE');
 export const wineTools = requiredEnvironment('LMW_WINE_TOOLS');
 export const pageFile = requiredEnvironment('LMW_PAGE_FILE');
+// The launcher writes the page under the name the build gave it, which carries the version.
+export const pageFileName = path.basename(pageFile);
 
 export const MB_ICONERROR = 0x10;
 export const MB_ICONWARNING = 0x30;
@@ -222,7 +224,7 @@ export function recordedArguments(fakeBrowserFile) {
 }
 
 export function expectedBrowserArguments(dataFolder) {
-  const url = 'file:///' + `${dataFolder}\\Lumaweave-v1.2.1.html`.replaceAll('\\', '/');
+  const url = 'file:///' + `${dataFolder}\\${pageFileName}`.replaceAll('\\', '/');
   return (
     `--app="${url}" --user-data-dir="${dataFolder}\\BrowserProfile" --no-first-run --no-default-browser-check ` +
     '--disable-background-networking --disable-background-mode'

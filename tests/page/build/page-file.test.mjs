@@ -5,7 +5,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { PAGE } from '../support/browser.mjs';
+import { PAGE, VERSION } from '../support/browser.mjs';
 
 const bytes = fs.readFileSync(PAGE);
 const text = bytes.toString('utf8');
@@ -15,7 +15,11 @@ test('the page is clean UTF-8 text that begins with the doctype', () => {
   assert.equal(Buffer.from(text, 'utf8').equals(bytes), true, 'the bytes are valid UTF-8');
   assert.equal(text.includes('\r'), false);
   assert.ok(text.startsWith('<!DOCTYPE html>\n'));
-  assert.ok(text.includes('<p class="footer">v1.2.1  |  支持本地离线编辑，文件不会由编辑器上传云端</p>'));
+  assert.ok(text.includes(`<p class="footer">v${VERSION}  |  支持本地离线编辑，文件不会由编辑器上传云端</p>`));
+});
+
+test('the page file is named after the version its footer shows', () => {
+  assert.equal(path.basename(PAGE), `Lumaweave-v${VERSION}.html`);
 });
 
 test('the scripts stand after main in order: codec, start page, runtime source', () => {

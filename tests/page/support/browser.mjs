@@ -9,9 +9,16 @@ import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { spawn } from 'node:child_process';
 
-export const PAGE = process.env.LMW_PAGE || path.resolve('build/page/Lumaweave-v1.2.1.html');
+// The project's version, written once in the top CMakeLists.txt; the page file is named after it.
+export const VERSION = projectVersion();
+export const PAGE = process.env.LMW_PAGE || path.resolve(`build/page/Lumaweave-v${VERSION}.html`);
 export const TEST_PAGE = process.env.LMW_TEST_PAGE || path.resolve('build/page/test-page.html');
 export const FIXTURE_PAGE = process.env.LMW_FIXTURE_PAGE || path.resolve('build/page/fixture-runtime-page.html');
+
+function projectVersion() {
+  const project = fs.readFileSync(new URL('../../../CMakeLists.txt', import.meta.url), 'utf8');
+  return /^project\(Lumaweave VERSION ([0-9.]+)/m.exec(project)[1];
+}
 
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
   '--disable-component-update', '--disable-sync'];
