@@ -128,18 +128,30 @@ function declaredStylesheetEncoding(bytes) {
 // sheet's own folder; resolves to { text, above }.
 function servedCss(grant, css, folder, sheet) {
   var entries = cssReferences(css);
-  var above = 0;
-  return Promise.all(entries.map(function (entry) {
+  entries.forEach(function (entry) {
     var target = addressSteps(entry.address, []);
-    if (!target) return null;
-    var place = placeInGrant({ inside: folder }, target.steps);
-    if (place.above) {
-      above = Math.max(above, place.above);
+    entry.steps = target && target.steps;
+    entry.fragment = target && target.fragment;
+  });
+  return servedAddresses(grant, { inside: folder }, entries, sheet).then(function (serving) {
+    return { text: withServedAddresses(css, entries, serving.served) || css, above: serving.above };
+  });
+}
+
+// Serves addresses written from a place (addresses with their steps from there, as
+// documentReferences gives them): resolves to { served, above }, with each address's { url, above }
+// or null, and the most levels any of them, or any stylesheet served, climbs above the folder.
+function servedAddresses(grant, place, addresses, fromSheet) {
+  var above = 0;
+  return Promise.all(addresses.map(function (address) {
+    var target = address.steps && placeInGrant(place, address.steps);
+    if (!target || target.above) {
+      above = Math.max(above, target ? target.above : 0);
       return null;
     }
-    return servedAddress(grant, place.path, entry.address, target.fragment, entry.isImport, sheet);
+    return servedAddress(grant, target.path, address.address, address.fragment, address.kind === 'stylesheet', fromSheet);
   })).then(function (served) {
-    return { text: withServedAddresses(css, entries, served) || css, above: Math.max(above, highestAbove(served)) };
+    return { served: served, above: served.reduce(function (highest, one) { return one ? Math.max(highest, one.above) : highest; }, above) };
   });
 }
 
@@ -185,20 +197,19 @@ function noteServedUrl(grant, url, address, fragment) {
   grant.servedUrl = new RegExp(grant.prefix.replace(/[.*+?^${}()|[\]\\\/]/g, '\\$&') + '[0-9a-fA-F-]+(#[^\\s"\'(),]*)?', 'g');
 }
 
-function highestAbove(served) {
-  return served.reduce(function (highest, one) { return one ? Math.max(highest, one.above) : highest; }, 0);
-}
-
-// `value` with each served address replaced by its URL; null when none is served.
+// `value` with each served address replaced by its URL, joined from pieces so that a large sheet
+// with many addresses is copied once; null when none is served.
 function withServedAddresses(value, addresses, served) {
-  var written = value;
-  var any = false;
-  for (var i = addresses.length - 1; i >= 0; i--) {
-    if (!served[i]) continue;
-    written = written.slice(0, addresses[i].at) + served[i].url + written.slice(addresses[i].at + addresses[i].length);
-    any = true;
-  }
-  return any ? written : null;
+  var pieces = [];
+  var copied = 0;
+  addresses.forEach(function (address, i) {
+    if (!served[i]) return;
+    pieces.push(value.slice(copied, address.at), served[i].url);
+    copied = address.at + address.length;
+  });
+  if (!pieces.length) return null;
+  pieces.push(value.slice(copied));
+  return pieces.join('');
 }
 
 // The edits that write a document's text into the window with its files served: resolves to
@@ -208,25 +219,15 @@ function withServedAddresses(value, addresses, served) {
 // the stylesheets' own included, climbs above the granted folder (0 when none does).
 function servedEdits(text, grant) {
   var references = documentReferences(text);
-  var above = 0;
   return Promise.all(references.map(function (reference) {
-    return Promise.all(reference.addresses.map(function (address) {
-      var place = placeInGrant(grant.place, address.steps);
-      if (place.above) {
-        above = Math.max(above, place.above);
-        return null;
-      }
-      return servedAddress(grant, place.path, address.address, address.fragment, address.kind === 'stylesheet', null);
-    }));
-  })).then(function (servedLists) {
+    return servedAddresses(grant, grant.place, reference.addresses, null);
+  })).then(function (servings) {
     var edits = [];
     references.forEach(function (reference, i) {
-      var value = withServedAddresses(reference.value, reference.addresses, servedLists[i]);
-      if (value === null) return;
-      above = Math.max(above, highestAbove(servedLists[i]));
-      edits.push({ from: reference.from, to: reference.to, markup: reference.attribute ? '"' + escapeAttribute(value) + '"' : value });
+      var value = withServedAddresses(reference.value, reference.addresses, servings[i].served);
+      if (value !== null) edits.push({ from: reference.from, to: reference.to, markup: reference.attribute ? '"' + escapeAttribute(value) + '"' : value });
     });
-    return { edits: edits, above: above };
+    return { edits: edits, above: servings.reduce(function (highest, serving) { return Math.max(highest, serving.above); }, 0) };
   });
 }
 

@@ -31,6 +31,14 @@ function checkSpans(text) {
   }
 }
 
+// Each case: a text, and its references as listed.
+function checkListings(cases) {
+  for (const [text, expected] of cases) {
+    assert.deepEqual(listed(text), expected, text);
+    checkSpans(text);
+  }
+}
+
 test('only tags the parser sees refer, and each element refers through its own attributes', () => {
   const cases = [
     // Comments, scripts, styles, text areas, titles and noscript hold no tags.
@@ -69,10 +77,7 @@ test('only tags the parser sees refer, and each element refers through its own a
     ['@import "more.css"; body { background: url( bg.png ) } @font-face { src: url(f.woff) } → more.css (stylesheet), bg.png (image), f.woff (font)',
       '"background:url(&quot;q.png&quot;)" → q.png (image)', '.s { fill: url(p.svg#g) } → p.svg#g (image)']]
   ];
-  for (const [text, expected] of cases) {
-    assert.deepEqual(listed(text), expected, text);
-    checkSpans(text);
-  }
+  checkListings(cases);
 });
 
 test('values are read as the parser reads them, and what cannot be read or served is left out', () => {
@@ -95,10 +100,7 @@ test('values are read as the parser reads them, and what cannot be read or serve
     // A text that ends inside a tag ends the reading, as the parser drops such a tag.
     ['<img src=a.png><img src="b.png', ['a.png → a.png (image)']]
   ];
-  for (const [text, expected] of cases) {
-    assert.deepEqual(listed(text), expected, text);
-    checkSpans(text);
-  }
+  checkListings(cases);
 });
 
 test('a base element puts the addresses after it in its folder; an absolute one leaves them to the browser', () => {
