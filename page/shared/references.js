@@ -361,18 +361,20 @@ function readReferringTag(walk, tag) {
   if (RAW_TEXT_IN_HTML[tag.name] !== true) return tag.end;
   var contentEnd = tag.name === 'plaintext' ? -1 : rawTextEnd(walk.text, tag.name, tag.end);
   if (contentEnd < 0) contentEnd = walk.text.length;
-  if (tag.name === 'style') noteReference(walk, { from: tag.end, to: contentEnd, attribute: null, value: walk.text.slice(tag.end, contentEnd) }, cssReferences(walk.text.slice(tag.end, contentEnd)));
+  if (tag.name === 'style') noteStyleText(walk, tag.end, contentEnd);
   return contentEnd;
 }
 
 // An SVG style's text is markup: read as a stylesheet where it holds no tag.
 function readForeignStyle(walk, tag) {
   var contentEnd = walk.text.indexOf('<', tag.end);
-  if (contentEnd >= 0 && walk.text.startsWith('</style', contentEnd)) {
-    var css = walk.text.slice(tag.end, contentEnd);
-    noteReference(walk, { from: tag.end, to: contentEnd, attribute: null, value: css }, cssReferences(css));
-  }
+  if (contentEnd >= 0 && walk.text.startsWith('</style', contentEnd)) noteStyleText(walk, tag.end, contentEnd);
   return tag.end;
+}
+
+function noteStyleText(walk, from, to) {
+  var css = walk.text.slice(from, to);
+  noteReference(walk, { from: from, to: to, attribute: null, value: css }, cssReferences(css));
 }
 
 var STYLE_WORD = /style/gi;
@@ -395,13 +397,23 @@ function firstAttributes(text, tag) {
   readTagRest(text, tag.nameEnd, read);
   var attributes = Object.create(null);
   read.forEach(function (attribute) {
-    if (!(attribute.name in attributes) && attribute.valueStart >= 0) attributes[attribute.name] = attribute;
+    if (!(attribute.name in attributes)) attributes[attribute.name] = attribute;
   });
   return attributes;
 }
 
+// An attribute's value as the parser reads it ('' when it has none); null when it is absent or
+// holds a reference this table does not know.
 function attributeText(text, attribute) {
-  return attribute ? decodeAttributeValue(text.slice(attribute.valueStart, attribute.valueEnd)) : null;
+  if (!attribute) return null;
+  return attribute.valueStart < 0 ? '' : decodeAttributeValue(text.slice(attribute.valueStart, attribute.valueEnd));
+}
+
+// Where an attribute's value is written, its quotes included; an attribute without a value has
+// an empty span at its end.
+function valueSpan(attribute) {
+  if (attribute.valueStart < 0) return { from: attribute.end, to: attribute.end };
+  return { from: attribute.end > attribute.valueEnd ? attribute.valueStart - 1 : attribute.valueStart, to: attribute.end };
 }
 
 function noteTagReferences(walk, tag, foreign) {
@@ -437,20 +449,19 @@ function linkKind(rel, as) {
 function noteBase(walk, href) {
   if (walk.base || !href) return;
   var value = attributeText(walk.text, href);
-  var folder = value === null ? null : baseFolder(value);
-  var from = href.end > href.valueEnd ? href.valueStart - 1 : href.valueStart;
-  walk.base = { from: from, to: href.end, value: value, folder: folder };
-  walk.folder = folder;
+  var span = valueSpan(href);
+  walk.base = { from: span.from, to: span.to, value: value, folder: value === null ? null : baseFolder(value) };
+  walk.folder = walk.base.folder;
 }
 
 // `kind` is the kind of file the attribute loads, or 'style' for a style attribute.
 function noteAttributeReference(walk, attribute, kind) {
   var value = attributeText(walk.text, attribute);
-  if (value === null) return;
-  var from = attribute.end > attribute.valueEnd ? attribute.valueStart - 1 : attribute.valueStart;
+  if (!value) return;
+  var span = valueSpan(attribute);
   var addresses = kind === 'style' ? cssReferences(value)
     : attribute.name === 'srcset' ? srcsetAddresses(value, kind) : wholeValueAddress(value, kind);
-  noteReference(walk, { from: from, to: attribute.end, attribute: attribute.name, value: value }, addresses);
+  noteReference(walk, { from: span.from, to: span.to, attribute: attribute.name, value: value }, addresses);
 }
 
 // Keeps a reference with those of its addresses that are relative.

@@ -47,7 +47,7 @@ test('only tags the parser sees refer, and each element refers through its own a
       '<!--> <img src="after-empty-comment.png"><img src="real.png">',
     ['"after-empty-comment.png" → after-empty-comment.png (image)', '"real.png" → real.png (image)']],
     // Values unquoted, single-quoted and double-quoted; the first of a repeated attribute counts.
-    ["<img src=a.png alt=x><img src='b c.png'><img src=\"d.png\" src=\"no.png\"><IMG SRC = e.png >",
+    ["<img src=a.png alt=x><img src='b c.png'><img src=\"d.png\" src=\"no.png\"><IMG SRC = e.png ><img src src=none.png>",
       ['a.png → a.png (image)', "'b c.png' → b c.png (image)", '"d.png" → d.png (image)', 'e.png → e.png (image)']],
     ['<video poster=p.jpg src=v.mp4><source src=s.webm><track src=t.vtt></video><audio src=a.mp3></audio>' +
       '<picture><source srcset="a.avif 1x, b.avif 2x"><img src=fallback.png></picture>',
@@ -111,6 +111,7 @@ test('a base element puts the addresses after it in its folder; an absolute one 
     ['<base target=_blank><base href="#top"><img src=a.png>', ['a.png → a.png (image)'], ['"#top"', []]],
     ['<img src=first.png><base href="https://example.com/"><img src=a.png><style>p { background: url(b.png) }</style>',
       ['first.png → first.png (image)'], ['"https://example.com/"', null]],
+    ['<base href><base href="sub/"><img src=a.png>', ['a.png → a.png (image)'], ['', []]],
     ['<img src=a.png>', ['a.png → a.png (image)'], null]
   ];
   for (const [text, expected, base] of cases) {
