@@ -127,15 +127,17 @@ function readDeclaration(text, at, foreign) {
 }
 
 // A comment ends at "-->" or "--!>"; one whose opener is followed at once by ">" or "->" is empty.
+// Both ends are looked for in one search: the rare "--!>" looked for on its own would be searched
+// for to the end of the text at every comment.
+var COMMENT_END = /--!?>/g;
+
 function readComment(text, at) {
   var body = at + 4;
   if (text.charAt(body) === '>') return { kind: 'other', end: body + 1 };
   if (text.startsWith('->', body)) return { kind: 'other', end: body + 2 };
-  var plain = text.indexOf('-->', body);
-  var bang = text.indexOf('--!>', body);
-  if (plain < 0 && bang < 0) return null;
-  if (bang >= 0 && (plain < 0 || bang < plain)) return { kind: 'other', end: bang + 4 };
-  return { kind: 'other', end: plain + 3 };
+  COMMENT_END.lastIndex = body;
+  var end = COMMENT_END.exec(text);
+  return end ? { kind: 'other', end: end.index + end[0].length } : null;
 }
 
 // Where the text of a raw text element ends: at its own end tag followed by white space, "/" or

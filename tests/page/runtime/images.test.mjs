@@ -9,21 +9,13 @@ import {
   openInEditor, editorView, waitForEditMode, historyOf, reasonsSince, pressForNewInstance, saveWithCtrlS,
   pointBeforeCharacter, toastStartingWith
 } from '../support/editor.mjs';
+import { pngFromBrowser } from '../support/fixtures.mjs';
 
 const OLD_PICTURE = "data:image/svg+xml,%3Csvg xmlns='http://www.w3.org/2000/svg' width='120' height='80'/%3E";
 const DOCUMENT = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>pictures</title>
 <style>body{margin:0;font:18px/1.6 sans-serif}main{padding:130px 40px 40px;width:700px}</style></head>
 <body><main><p id="text">Words before and after</p><p id="other">Another paragraph</p>
 <img id="photo" width="120" height="80" src="${OLD_PICTURE}" srcset="${OLD_PICTURE} 2x" alt="photo"></main></body></html>`;
-
-// Real PNG files, encoded by the browser's own canvas.
-async function pngFromBrowser(page, width, height) {
-  return Buffer.from(await page.evaluate(([w, h]) => {
-    const canvas = Object.assign(document.createElement('canvas'), { width: w, height: h });
-    canvas.getContext('2d').fillRect(0, 0, 3, 2);
-    return canvas.toDataURL('image/png').split(',')[1];
-  }, [width, height]), 'base64');
-}
 
 const session = browserSession({
   ready: async (s) => {

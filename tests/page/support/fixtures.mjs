@@ -75,3 +75,12 @@ export function writeEncodedFixtures(dir) {
   for (const [name, fixture] of Object.entries(ENCODED)) files[name] = writeFixture(dir, name, fixture.bytes);
   return files;
 }
+
+// Real PNG files, encoded by the browser's own canvas.
+export async function pngFromBrowser(page, width, height) {
+  return Buffer.from(await page.evaluate(([w, h]) => {
+    const canvas = Object.assign(document.createElement('canvas'), { width: w, height: h });
+    canvas.getContext('2d').fillRect(0, 0, 3, 2);
+    return canvas.toDataURL('image/png').split(',')[1];
+  }, [width, height]), 'base64');
+}
