@@ -117,7 +117,8 @@ function handleMouseDown(event) {
   if (event.altKey) return;
   takeOverEvent(event);
   if (event.ctrlKey) {
-    toggleMultiSelection(target);
+    // A Ctrl+click on a link to another page of a granted folder follows it (site.js).
+    if (!linkedPagePath(target)) toggleMultiSelection(target);
     return;
   }
   if (isDocumentFrame(target)) {

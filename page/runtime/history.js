@@ -15,12 +15,15 @@ function runtimeScriptForNextDocument() {
   return '<script data-lmw-runtime="editor" src="' + escapeAttribute(src) + '"><\/script>';
 }
 
-// Writes a document's text into the window with the icon link and the runtime script attached;
-// `how` as writeSourceDocument takes it.
+// Writes a document's text into the window with the icon link and the runtime script attached,
+// and the files of a granted folder served; `how` as writeSourceDocument takes it.
 function writeWithRuntime(html, how) {
   closeDraftConnection();
   var icon = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
-  writeSourceDocument(html, icon, runtimeScriptForNextDocument(), how);
+  var script = runtimeScriptForNextDocument();
+  withServedFiles(html, function (served) {
+    writeSourceDocument(html, icon, script, { marked: !!(how && how.marked), declared: !!(how && how.declared), served: served });
+  });
 }
 
 // A text whose parsed tree could not be walked in the order of its tags is written again, its

@@ -811,7 +811,9 @@ var styleScratch = null;
 // declarations stay.
 function setStylePropertyInModel(element, property) {
   var name = cssName(property);
+  var grant = folderGrant();
   var value = element.style.getPropertyValue(name);
+  if (grant) value = authoredAddresses(value, grant);
   var priority = element.style.getPropertyPriority(name);
   patchStartTag(element, function (tag) {
     var written = attributeOfTag(tag, 'style');

@@ -44,9 +44,19 @@ function cancelFileOpening(event) {
   if (carriesFiles(event.dataTransfer)) event.preventDefault();
 }
 
+// A folder dropped on the window is granted to the document (grant.js); its handle must be asked
+// for while the drop is under way.
 function answerWindowDrop(event) {
-  var file = carriesFiles(event.dataTransfer) && event.dataTransfer.files[0];
-  if (file && isHtmlFileName(file.name)) showToast(OPEN_FROM_START_HINT, 4000);
+  if (!carriesFiles(event.dataTransfer)) return;
+  var file = event.dataTransfer.files[0];
+  var item = event.dataTransfer.items && event.dataTransfer.items[0];
+  if (file && isHtmlFileName(file.name)) {
+    showToast(OPEN_FROM_START_HINT, 4000);
+  } else if (item && typeof item.getAsFileSystemHandle === 'function') {
+    item.getAsFileSystemHandle().then(function (handle) {
+      if (handle && handle.kind === 'directory') grantFolder(handle);
+    }, function () {});
+  }
 }
 
 function guardWindowDrops() {

@@ -51,9 +51,12 @@ function startRuntime() {
   refreshToolbar();
   document.addEventListener('keydown', handleKeyDown);
   window.addEventListener('beforeunload', guardUnload);
+  window.addEventListener('click', followPageLink, true);
   guardWindowDrops();
   if (autoEnter) enterEditMode();
   else removeContentWrapper();
+  noticeReferences();
+  tellGranted();
   // Told last, so that the edit-mode hint does not cover it.
   if (!historyArrived) showToast(HISTORY_LOST_MESSAGE, HISTORY_LOST_TOAST_MS);
 }

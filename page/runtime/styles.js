@@ -102,6 +102,29 @@ function toastRules() {
   ];
 }
 
+// The notice about a folder to grant, and the question before leaving unsaved changes for another
+// page: cards that take the pointer, over the document but under the menus.
+function noticeRules() {
+  var card = ['position:fixed', 'background:rgba(15,23,42,.96)', 'border:1px solid rgba(148,163,184,.22)',
+    'color:#f8fafc', 'border-radius:12px', 'box-shadow:0 16px 40px rgba(2,6,23,.38)', 'pointer-events:auto',
+    'font-size:13px', 'line-height:1.5', layer(8)];
+  var button = ['margin:0 0 0 8px', 'height:30px', 'padding:0 12px', 'border-radius:8px', 'font:inherit',
+    'font-weight:600', 'cursor:pointer', 'border:1px solid rgba(148,163,184,.3)', 'background:rgba(255,255,255,.08)',
+    'color:#f8fafc', 'white-space:nowrap'];
+  return [
+    cssRule(uiClass('notice'), card.concat(['left:16px', 'bottom:16px', 'max-width:min(560px,calc(100vw - 32px))',
+      'padding:10px 12px', 'display:none', 'align-items:center', 'gap:4px'])),
+    cssRule(uiClass('notice') + '.show', ['display:flex', 'animation:' + PREFIX + '-pop .2s ' + EASE_SPRING]),
+    cssRule(uiClass('notice-text'), ['flex:1']),
+    cssRule(uiClass('notice-btn') + ',' + uiClass('ask-btn'), button),
+    cssRule(uiClass('notice-btn') + ',' + uiClass('ask-btn') + ':first-of-type', ['background:#2563eb', 'border-color:#2563eb']),
+    cssRule(uiClass('notice-close'), button.concat(['padding:0 8px', 'background:transparent', 'border-color:transparent'])),
+    cssRule(uiClass('ask'), card.concat(['left:50%', 'top:30%', 'transform:translateX(-50%)', 'padding:16px 18px',
+      'width:min(420px,calc(100vw - 32px))', 'text-align:right', 'animation:' + PREFIX + '-pop .2s ' + EASE_SPRING])),
+    cssRule(uiClass('ask-text'), ['margin:0 0 14px', 'text-align:left'])
+  ];
+}
+
 function outlineRules() {
   var handle = uiClass('drag-handle');
   return [
@@ -327,7 +350,7 @@ function narrowWindowRules() {
 }
 
 function runtimeStylesheet() {
-  return [].concat(rootRules(), floatingControlRules(), toolbarRules(), toastRules(), outlineRules(),
+  return [].concat(rootRules(), floatingControlRules(), toolbarRules(), toastRules(), noticeRules(), outlineRules(),
     menuRules(), findBarRules(), panelFrameRules(), panelGroupRules(), sliderRules(), panelFieldRules(),
     contentWrapperRules(), [narrowWindowRules()]).join('\n');
 }

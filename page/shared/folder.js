@@ -27,7 +27,8 @@ var CHARSET_RULE = /^@charset "([^"]*)";/;
 // `place` where the document stands: { inside: [steps] }, its folder inside the granted one ([]
 // when that is the document's own), or { beside: 'name' }, the granted folder is the one of that
 // name in the document's folder. It keeps the folders looked up and the files served by path, the
-// URLs served by address, and what each URL was written for.
+// URLs served by address (as promises, and once settled in `known`), and what each URL was written
+// for.
 function newFolderGrant(handle, place) {
   return {
     handle: handle,
@@ -35,6 +36,7 @@ function newFolderGrant(handle, place) {
     folders: new Map(),
     contents: new Map(),
     urls: new Map(),
+    known: new Map(),
     authored: new Map(),
     waits: new Map(),
     prefix: '',
@@ -66,10 +68,16 @@ function folderAt(grant, path) {
   return grant.folders.get(key);
 }
 
-function fileAt(grant, path) {
+// The handle of a file of the grant by its path; fails where there is none.
+function fileHandleAt(grant, path) {
   return folderAt(grant, path.slice(0, -1)).then(function (folder) {
-    return folder && path.length ? folder.getFileHandle(path[path.length - 1]).then(function (handle) { return handle.getFile(); }) : null;
-  }).catch(function () { return null; });
+    if (!folder || !path.length) throw new Error('找不到文件：' + path.join('/'));
+    return folder.getFileHandle(path[path.length - 1]);
+  });
+}
+
+function fileAt(grant, path) {
+  return fileHandleAt(grant, path).then(function (handle) { return handle.getFile(); }).catch(function () { return null; });
 }
 
 function servedType(file) {
@@ -138,21 +146,50 @@ function servedCss(grant, css, folder, sheet) {
   });
 }
 
+// Where each address written from a place leads in the grant, with `resolve(path, address)` giving
+// what is served for one inside it: { served: what resolve gave, or null for an address outside,
+// above: the most levels those outside climb above the granted folder }.
+function servingOf(place, addresses, resolve) {
+  var above = 0;
+  var served = addresses.map(function (address) {
+    var target = address.steps && placeInGrant(place, address.steps);
+    if (target && !target.above) return resolve(target.path, address);
+    above = Math.max(above, target ? target.above : 0);
+    return null;
+  });
+  return { served: served, above: above };
+}
+
+function highestAbove(above, served) {
+  return served.reduce(function (highest, one) { return one ? Math.max(highest, one.above) : highest; }, above);
+}
+
 // Serves addresses written from a place (addresses with their steps from there, as
 // documentReferences gives them): resolves to { served, above }, with each address's { url, above }
 // or null, and the most levels any of them, or any stylesheet served, climbs above the folder.
 function servedAddresses(grant, place, addresses, fromSheet) {
-  var above = 0;
-  return Promise.all(addresses.map(function (address) {
-    var target = address.steps && placeInGrant(place, address.steps);
-    if (!target || target.above) {
-      above = Math.max(above, target ? target.above : 0);
-      return null;
-    }
-    return servedAddress(grant, target.path, address.address, address.fragment, address.kind === 'stylesheet', fromSheet);
-  })).then(function (served) {
-    return { served: served, above: served.reduce(function (highest, one) { return one ? Math.max(highest, one.above) : highest; }, above) };
+  var serving = servingOf(place, addresses, function (path, address) {
+    return servedAddress(grant, path, address.address, address.fragment, address.kind === 'stylesheet', fromSheet);
   });
+  return Promise.all(serving.served).then(function (served) {
+    return { served: served, above: highestAbove(serving.above, served) };
+  });
+}
+
+// The same for the document's addresses, at once, from what the grant has served before; null when
+// one of them has not been looked up yet.
+function knownAddresses(grant, addresses) {
+  var unknown = false;
+  var serving = servingOf(grant.place, addresses, function (path, address) {
+    var key = servedKey(path, address.address, address.kind === 'stylesheet');
+    if (!grant.known.has(key)) unknown = true;
+    return grant.known.get(key) || null;
+  });
+  return unknown ? null : { served: serving.served, above: highestAbove(serving.above, serving.served) };
+}
+
+function servedKey(path, address, asStylesheet) {
+  return (asStylesheet ? 'stylesheet:' : 'file:') + path.join('/') + '\n' + address;
 }
 
 // The URL written for an address, { url, above } with the address's fragment on the URL, or null
@@ -160,13 +197,17 @@ function servedAddresses(grant, place, addresses, fromSheet) {
 // the cycle ends there.
 function servedAddress(grant, path, address, fragment, asStylesheet, fromSheet) {
   if (asStylesheet && fromSheet !== null && !mayWaitFor(grant, fromSheet, path.join('/'))) return Promise.resolve(null);
-  var key = (asStylesheet ? 'stylesheet:' : 'file:') + path.join('/') + '\n' + address;
+  var key = servedKey(path, address, asStylesheet);
   if (!grant.urls.has(key)) {
     grant.urls.set(key, servedContent(grant, path, asStylesheet).then(function (content) {
-      if (!content) return null;
-      var url = URL.createObjectURL(content.blob);
-      noteServedUrl(grant, url, address, fragment);
-      return { url: url + fragment, above: content.above };
+      var served = null;
+      if (content) {
+        var url = URL.createObjectURL(content.blob);
+        noteServedUrl(grant, url, address, fragment);
+        served = { url: url + fragment, above: content.above };
+      }
+      grant.known.set(key, served);
+      return served;
     }));
   }
   return grant.urls.get(key);
@@ -222,12 +263,41 @@ function servedEdits(text, grant) {
   return Promise.all(references.map(function (reference) {
     return servedAddresses(grant, grant.place, reference.addresses, null);
   })).then(function (servings) {
-    var edits = [];
-    references.forEach(function (reference, i) {
-      var value = withServedAddresses(reference.value, reference.addresses, servings[i].served);
-      if (value !== null) edits.push({ from: reference.from, to: reference.to, markup: reference.attribute ? '"' + escapeAttribute(value) + '"' : value });
+    return editsOfServings(references, servings);
+  });
+}
+
+// The same edits at once, where the grant has looked up every address of the text before (a
+// document written again for undo or redo); null where it has not.
+function servedEditsNow(text, grant) {
+  var references = documentReferences(text);
+  var servings = [];
+  for (var i = 0; i < references.length; i++) {
+    var serving = knownAddresses(grant, references[i].addresses);
+    if (!serving) return null;
+    servings.push(serving);
+  }
+  return editsOfServings(references, servings);
+}
+
+function editsOfServings(references, servings) {
+  var edits = [];
+  references.forEach(function (reference, i) {
+    var value = withServedAddresses(reference.value, reference.addresses, servings[i].served);
+    if (value !== null) edits.push({ from: reference.from, to: reference.to, markup: reference.attribute ? '"' + escapeAttribute(value) + '"' : value });
+  });
+  return { edits: edits, above: servings.reduce(function (highest, serving) { return Math.max(highest, serving.above); }, 0) };
+}
+
+// A page of the granted folder read for opening, as { handle, file, opened, path }: `opened` the
+// codec's reading of it, or its draft's when the user takes that.
+function readPageOfGrant(grant, path) {
+  return fileHandleAt(grant, path).then(fileWithHandle).then(function (picked) {
+    return window.LumaweaveFileCodec.readFile(picked.file).then(function (read) {
+      return offerDraftOf(picked.file.name, read, '');
+    }).then(function (opened) {
+      return { handle: picked.handle, file: picked.file, opened: opened, path: path };
     });
-    return { edits: edits, above: servings.reduce(function (highest, serving) { return Math.max(highest, serving.above); }, 0) };
   });
 }
 
@@ -248,5 +318,6 @@ function releaseFolderGrant(grant) {
   grant.authored.forEach(function (authored, url) { URL.revokeObjectURL(url); });
   grant.authored.clear();
   grant.urls.clear();
+  grant.known.clear();
   grant.contents.clear();
 }

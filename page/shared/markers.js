@@ -92,6 +92,25 @@ function stripEditorParts(root) {
   // Short-lived interface pieces (a download link, a drag image) carry data-lmw-ui as well;
   // whatever of them still stands is interface, never content.
   forEachMatch(root, '[data-lmw-ui]', removeNode);
+  restoreAuthoredAddresses(root);
+}
+
+// A live element's attributes and style text carry the addresses that a granted folder served;
+// every copy of them is written with the addresses its author wrote.
+var SERVED_ATTRIBUTES = ['src', 'srcset', 'href', 'xlink:href', 'poster', 'data', 'background', 'style'];
+
+function restoreAuthoredAddresses(root) {
+  var grant = window.__LMW_FOLDER_GRANT;
+  if (!grant || !grant.servedUrl) return;
+  forEachMatchFrom(root, '*', function (element) {
+    SERVED_ATTRIBUTES.forEach(function (name) {
+      var value = element.getAttribute(name);
+      if (value && value.indexOf(grant.prefix) >= 0) element.setAttribute(name, authoredAddresses(value, grant));
+    });
+    if (element.localName === 'style' && element.textContent.indexOf(grant.prefix) >= 0) {
+      element.textContent = authoredAddresses(element.textContent, grant);
+    }
+  });
 }
 
 function stripMarkers(root) {

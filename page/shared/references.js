@@ -315,18 +315,33 @@ function noteCssAddress(reading, at, address) {
 // The array's `base` is the first <base href> as { from, to, value, folder }, or null. It puts
 // the addresses after it in its folder; after one that is absolute, none is listed.
 function documentReferences(text) {
-  var walk = { text: text, open: [], folder: [], references: [], base: null, styleWordAt: -1 };
-  for (var pos = 0; pos < text.length;) {
-    var lt = text.indexOf('<', pos);
-    if (lt < 0) break;
-    var tag = readTagAt(text, lt, inForeignWalk(walk));
-    if (!tag) break;
-    pos = tag.end;
-    if (tag.kind === 'start') pos = readReferringTag(walk, tag);
-    else if (tag.kind === 'end') closeForeignElement(walk, tag.name);
-  }
-  walk.references.base = walk.base;
+  var walk = newReferenceWalk(text);
+  continueReferenceWalk(walk, null);
   return walk.references;
+}
+
+// The reading of a large document's references goes in slices: a walk is taken up again where
+// its time ran out.
+function newReferenceWalk(text) {
+  return { text: text, pos: 0, open: [], folder: [], references: [], base: null, styleWordAt: -1 };
+}
+
+// Reads further, to the end or until `outOfTime` (looked at every so many tags) says so; true once
+// the walk is over, when its `references` are whole.
+function continueReferenceWalk(walk, outOfTime) {
+  var text = walk.text;
+  for (var steps = 1; walk.pos < text.length; steps++) {
+    var lt = text.indexOf('<', walk.pos);
+    var tag = lt < 0 ? null : readTagAt(text, lt, inForeignWalk(walk));
+    if (!tag) break;
+    walk.pos = tag.end;
+    if (tag.kind === 'start') walk.pos = readReferringTag(walk, tag);
+    else if (tag.kind === 'end') closeForeignElement(walk, tag.name);
+    if (isTimeUp(outOfTime, steps)) return false;
+  }
+  walk.pos = text.length;
+  walk.references.base = walk.base;
+  return true;
 }
 
 function inForeignWalk(walk) {
@@ -523,9 +538,13 @@ function descriptorsEnd(value, pos) {
 // folder at most, and `firstSteps`: the distinct folders that addresses staying under the
 // document's folder go into first (a file directly in the document's folder adds none).
 function summarizeReferences(text) {
+  return referenceSummary(documentReferences(text));
+}
+
+function referenceSummary(references) {
   var files = Object.create(null);
   var summary = { count: 0, kinds: [], above: 0, firstSteps: [] };
-  documentReferences(text).forEach(function (reference) {
+  references.forEach(function (reference) {
     reference.addresses.forEach(function (address) {
       var path = address.steps.join('/');
       if (files[path] === true) return;

@@ -187,16 +187,18 @@ var OUT_OF_SIGHT_CHANGES = /<(?:script|iframe|frame|object|embed)[\t\n\f\r \/>]|
 // edit mode already around the body's content. Its tags are then read after the writing, and the
 // runtime gives each element its mark by walking the parsed tree; where the places the parts went
 // in at prove wrong, it writes the text again with marks. Either way a meta refresh is written
-// held, so that it never takes the window away. `how.marked` writes the marks in any case;
-// `how.declared` tells that the text already declares UTF-8 as saving does.
+// held, so that it never takes the window away, and the addresses a granted folder serves are
+// written as the served ones (`how.served`, edits inside start tags and style elements).
+// `how.marked` writes the marks in any case; `how.declared` tells that the text already declares
+// UTF-8 as saving does.
 function writeSourceDocument(source, iconMarkup, scriptMarkup, how) {
   cancelPendingCallbacks();
   var declared = !!(how && how.declared);
   var marked = !!(how && how.marked) || OUT_OF_SIGHT_CHANGES.test(source);
-  var held = heldRefreshEdits(source);
-  if (!marked && writeUnmarkedDocument(source, { icon: iconMarkup, script: scriptMarkup, wrapped: true }, held, declared)) return;
+  var edits = heldRefreshEdits(source).concat((how && how.served) || []);
+  if (!marked && writeUnmarkedDocument(source, { icon: iconMarkup, script: scriptMarkup, wrapped: true }, edits, declared)) return;
   var composed = composeDocument(source, documentTags(source),
-    { marks: true, icon: iconMarkup, script: scriptMarkup, edits: held, canRedeclare: canRedeclareInWindow });
+    { marks: true, icon: iconMarkup, script: scriptMarkup, edits: edits, canRedeclare: canRedeclareInWindow });
   rememberRedeclared(composed.names);
   window.__LMW_DOCUMENT_SOURCE = { text: source, declared: declared, unmarked: null };
   document.open();

@@ -20,6 +20,10 @@ var shownDrafts = {};
 // The draft whose changes the user gave up in the editor to open another file: kept, listed, but
 // not offered back at once when the same file is opened again.
 var givenUpDraft = '';
+var siteSection = document.getElementById('site');
+var siteList = document.getElementById('site-list');
+// The folder dropped here and the pages listed from it.
+var sitePages = null;
 
 function setStatus(text, type) {
   statusLine.textContent = text;
@@ -37,8 +41,9 @@ function minimumBrowserReady() {
 }
 
 // `opened` is the codec's reading of the file, or a draft's (which carries its id and opens with
-// unsaved changes).
-function launchEditor(opened, handle, fileName) {
+// unsaved changes). `served`, for a page of a granted folder, are the edits that write its files
+// as served from that folder.
+function launchEditor(opened, handle, fileName, served) {
   var text = documentForEditing(opened.text);
   if (!text) return;
 
@@ -55,7 +60,7 @@ function launchEditor(opened, handle, fileName) {
   window.__LMW_APP_ICON_DATA_URI = iconLink ? iconLink.getAttribute('href') : '';
 
   var iconMarkup = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
-  writeSourceDocument(text, iconMarkup, runtimeScriptMarkup(window.EDITOR_JS_SOURCE));
+  writeSourceDocument(text, iconMarkup, runtimeScriptMarkup(window.EDITOR_JS_SOURCE), { served: served || null });
 }
 
 function readFile(file, handle) {
@@ -207,12 +212,104 @@ function handleDrop(event) {
     return;
   }
   item.getAsFileSystemHandle().then(function (handle) {
+    if (handle && handle.kind === 'directory') return { folder: handle };
     return handle && handle.kind === 'file' ? fileWithHandle(handle) : null;
   }).catch(function () {
     return null;
   }).then(function (picked) {
-    if (picked) readFile(picked.file, picked.handle);
+    if (picked && picked.folder) listFolderPages(picked.folder);
+    else if (picked) readFile(picked.file, picked.handle);
     else if (droppedFile) readFile(droppedFile, null);
+  });
+}
+
+// A folder dropped here is a site: its pages, in it and one level below, are listed to pick one,
+// which opens with the folder granted. Only these two levels are read, and no more of them than
+// a listing can show.
+var LISTED_ENTRIES_LIMIT = 2000;
+
+function listFolderPages(folder) {
+  setStatus('正在读取文件夹：' + folder.name);
+  return pagesInFolder(folder).then(function (pages) {
+    showFolderPages(folder, pages);
+    if (!pages.length) setStatus('文件夹“' + folder.name + '”及其下一层中没有 .html 或 .htm 文件。', 'error');
+    else setStatus('请选择要编辑的网页：文件夹“' + folder.name + '”已授权读取，网页引用的样式、图片和脚本将从中读取。');
+  }, function (error) {
+    setStatus('无法读取文件夹：' + errorText(error), 'error');
+  });
+}
+
+// The pages as paths of steps from the folder, sorted.
+function pagesInFolder(folder) {
+  return folderEntries(folder).then(function (entries) {
+    var pages = [];
+    var below = entries.filter(function (entry) {
+      if (entry.kind === 'file' && isHtmlFileName(entry.name)) pages.push([entry.name]);
+      return entry.kind === 'directory';
+    });
+    return Promise.all(below.map(function (inner) {
+      return folderEntries(inner).then(function (innerEntries) {
+        innerEntries.forEach(function (entry) {
+          if (entry.kind === 'file' && isHtmlFileName(entry.name)) pages.push([inner.name, entry.name]);
+        });
+      }, function () {});
+    })).then(function () {
+      return pages.sort(function (a, b) { return a.join('/') < b.join('/') ? -1 : 1; });
+    });
+  });
+}
+
+function folderEntries(folder) {
+  var entries = [];
+  var iterator = folder.values();
+  var next = function () {
+    return iterator.next().then(function (step) {
+      if (step.done || entries.length >= LISTED_ENTRIES_LIMIT) return entries;
+      entries.push(step.value);
+      return next();
+    });
+  };
+  return next();
+}
+
+function showFolderPages(folder, pages) {
+  sitePages = { folder: folder, pages: pages };
+  siteList.textContent = '';
+  pages.forEach(function (path, index) {
+    var item = document.createElement('li');
+    item.className = 'draft-item';
+    item.innerHTML = '<div class="draft-info"><span class="draft-name"></span><span class="draft-meta"></span></div>' +
+      '<button class="btn btn-primary btn-small" type="button">编辑</button>';
+    item.setAttribute('data-page', String(index));
+    item.querySelector('.draft-name').textContent = path[path.length - 1];
+    item.querySelector('.draft-meta').textContent = folder.name + '/' + path.join('/');
+    siteList.appendChild(item);
+  });
+  siteSection.hidden = !pages.length;
+}
+
+function handleSitePageClick(event) {
+  var item = event.target.closest('[data-page]');
+  var path = item && sitePages && sitePages.pages[Number(item.getAttribute('data-page'))];
+  if (path) openSitePage(sitePages.folder, path);
+}
+
+// The page opens with its files served from the folder, looked up before the page is written.
+function openSitePage(folder, path) {
+  var grant = newFolderGrant(folder, { inside: path.slice(0, -1) });
+  grant.above = 0;
+  setStatus('正在读取：' + path.join('/'));
+  return readPageOfGrant(grant, path).then(function (page) {
+    var text = documentForEditing(page.opened.text);
+    return servedEdits(text, grant).then(function (served) {
+      grant.above = served.above;
+      window.__LMW_FOLDER_GRANT = grant;
+      page.opened.text = text;
+      launchEditor(page.opened, page.handle, page.file.name, served.edits);
+    });
+  }).catch(function (error) {
+    if (isAbortError(error)) setStatus((error && error.message) || STATUS_TEXTS.cancelled);
+    else setStatus('文件读取失败：' + errorText(error), 'error');
   });
 }
 
@@ -249,6 +346,7 @@ function startPage() {
   dropZone.addEventListener('drop', handleDrop);
   fileInput.addEventListener('change', handleInputChange);
   draftList.addEventListener('click', handleDraftClick);
+  siteList.addEventListener('click', handleSitePageClick);
   forgetDraftHandles().catch(function () {}).then(refreshDrafts);
   var request = takeOpenAnotherRequest();
   if (request !== null) {

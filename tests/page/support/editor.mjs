@@ -81,14 +81,13 @@ export function pointBeforeCharacter(page, selector, offset) {
   }, { selector, offset });
 }
 
-// Undo and redo replace the whole document: the step is over once a fresh runtime instance has
-// come up in edit mode.
-// Runs a step that replaces the document (undo, redo) and waits for the next instance in edit mode.
-export async function afterNewInstance(page, step) {
+// Runs a step that replaces the whole document (undo, redo, a granted folder, another page of it)
+// and waits for the next runtime instance to come up, in edit mode unless told otherwise.
+export async function afterNewInstance(page, step, { editMode = true } = {}) {
   await page.evaluate(() => { window.__lmwRuntime.replaced = true; });
   await step();
-  await page.waitForFunction(() => !window.__lmwRuntime.replaced &&
-    !!document.querySelector('.__lw-toggle.active'), null, { timeout: 30000 });
+  await page.waitForFunction((wanted) => !window.__lmwRuntime.replaced && !!document.querySelector('.__lw-toggle') &&
+    document.querySelector('.__lw-toggle').classList.contains('active') === wanted, editMode, { timeout: 30000 });
 }
 
 export function pressForNewInstance(page, keys) {
