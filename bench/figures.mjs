@@ -4,7 +4,7 @@ import { readFigures, recordFigure } from './documents.mjs';
 
 const NAMES = [
   'press_1mb', 'press_5mb', 'replace_all_5mb', 'find_5mb', 'enter_edit_5mb',
-  'open_1mb', 'open_5mb', 'open_20mb', 'undo_1mb', 'undo_5mb', 'redo_5mb', 'save_20mb'
+  'open_1mb', 'open_5mb', 'open_20mb', 'undo_1mb', 'undo_5mb', 'redo_5mb', 'save_20mb', 'open_with_folder_5mb'
 ];
 
 const taken = readFigures();

@@ -174,15 +174,15 @@ function tellGranted() {
 // the grant has looked up every address before, or once it has: null without a grant.
 function withServedFiles(html, write) {
   var grant = folderGrant();
-  if (!grant) {
-    write(null);
+  var now = grant && servedEditsNow(html, grant);
+  if (!grant || now) {
+    write(now ? servedFor(grant, now) : null);
     return;
   }
-  var now = servedEditsNow(html, grant);
-  if (now) {
-    grant.above = now.above;
-    write(now.edits);
-    return;
-  }
-  servedEdits(html, grant).then(function () { withServedFiles(html, write); });
+  servedEdits(html, grant).then(function (looked) { write(servedFor(grant, looked)); });
+}
+
+function servedFor(grant, serving) {
+  grant.above = serving.above;
+  return serving.edits;
 }

@@ -9,7 +9,7 @@ import {
   browserSession, openStartPage, dropOnDropZone, dropFile, answerPickerWith, waitForRuntime, writeFixture, storedDrafts, statusOf,
   TEST_PAGE
 } from '../support/browser.mjs';
-import { toastStartingWith, typeAtEnd, waitForEditMode } from '../support/editor.mjs';
+import { toastStartingWith, typeAtEnd, waitForEditMode, afterNewInstance } from '../support/editor.mjs';
 import { fingerprintOf } from '../support/fixtures.mjs';
 
 const browser = browserSession({
@@ -91,8 +91,10 @@ test('a file dropped on the editor\'s window stays out of it, in view mode and i
     await dropFile(page, dropped, 300, 300);
     assert.equal(await toastStartingWith(page, '要打开其他文件'), '要打开其他文件，请点击“打开文件”回到起始页，再选择或拖入文件');
     await dropFile(page, notes, 300, 300);
-    await dropFile(page, path.dirname(notes), 300, 300);
     assert.equal(await page.evaluate(() => window.__lmwRuntime === window.__lmwInstance && document.title), '留下');
     assert.equal(page.url(), address);
   }
+  // A folder dropped is granted to the document, which is written again in the same window.
+  await afterNewInstance(page, () => dropFile(page, path.dirname(notes), 300, 300));
+  assert.deepEqual([await page.title(), page.url()], ['留下', address]);
 });
