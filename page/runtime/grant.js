@@ -132,6 +132,8 @@ function grantFolder(folder) {
     grant.above = 0;
     // Looked up before the document goes, so that it is written again at once.
     return servedEdits(serializeDocument(), grant).then(function () {
+      return preloadServedStylesheets(grant);
+    }).then(function () {
       showWithGrant(grant);
     });
   }).catch(function (error) {
@@ -179,7 +181,9 @@ function withServedFiles(html, write) {
     write(now ? servedFor(grant, now) : null);
     return;
   }
-  servedEdits(html, grant).then(function (looked) { write(servedFor(grant, looked)); });
+  servedEdits(html, grant).then(function (looked) {
+    return preloadServedStylesheets(grant).then(function () { write(servedFor(grant, looked)); });
+  });
 }
 
 function servedFor(grant, serving) {

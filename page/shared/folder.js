@@ -289,6 +289,30 @@ function editsOfServings(references, servings) {
   return { edits: edits, above: servings.reduce(function (highest, serving) { return Math.max(highest, serving.above); }, 0) };
 }
 
+// A stylesheet first asked for by the written document arrives after the document's whole text is
+// parsed, and a large document is then styled and laid out once for every one of them: each
+// stylesheet served is loaded beforehand, aside in the document about to be replaced, so that the
+// browser holds it when the written document asks. Resolves once they have loaded or failed.
+function preloadServedStylesheets(grant) {
+  var urls = [];
+  grant.known.forEach(function (served, key) {
+    if (served && key.indexOf('stylesheet:') === 0) urls.push(served.url);
+  });
+  return Promise.all(urls.map(loadStylesheetAside));
+}
+
+function loadStylesheetAside(url) {
+  return new Promise(function (resolve) {
+    var link = document.createElement('link');
+    link.rel = 'stylesheet';
+    link.media = 'not all';
+    link.setAttribute('data-lmw-ui', 'preload');
+    link.onload = link.onerror = resolve;
+    link.href = url;
+    (document.head || document.documentElement).appendChild(link);
+  });
+}
+
 // A page of the granted folder read for opening, as { handle, file, opened, path }: `opened` the
 // codec's reading of it, or its draft's when the user takes that.
 function readPageOfGrant(grant, path) {

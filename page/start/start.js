@@ -302,10 +302,12 @@ function openSitePage(folder, path) {
   return readPageOfGrant(grant, path).then(function (page) {
     var text = documentForEditing(page.opened.text);
     return servedEdits(text, grant).then(function (served) {
-      grant.above = served.above;
-      window.__LMW_FOLDER_GRANT = grant;
-      page.opened.text = text;
-      launchEditor(page.opened, page.handle, page.file.name, served.edits);
+      return preloadServedStylesheets(grant).then(function () {
+        grant.above = served.above;
+        window.__LMW_FOLDER_GRANT = grant;
+        page.opened.text = text;
+        launchEditor(page.opened, page.handle, page.file.name, served.edits);
+      });
     });
   }).catch(function (error) {
     if (isAbortError(error)) setStatus((error && error.message) || STATUS_TEXTS.cancelled);
