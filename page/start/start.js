@@ -42,25 +42,45 @@ function minimumBrowserReady() {
 
 // `opened` is the codec's reading of the file, or a draft's (which carries its id and opens with
 // unsaved changes). `served`, for a page of a granted folder, are the edits that write its files
-// as served from that folder.
+// as served from that folder. Resolves once the document is written.
 function launchEditor(opened, handle, fileName, served) {
   var text = documentForEditing(opened.text);
-  if (!text) return;
+  if (!text) return Promise.resolve();
+  return stillStartPage().then(function () {
+    var iconLink = document.getElementById('lmw-app-icon');
+    window.__LW_OPEN_FILE_HANDLE = handle || null;
+    window.__LW_OPEN_FILE_NAME = fileName || '';
+    window.__LW_CAN_OVERWRITE = !!handle;
+    window.__LW_AUTO_ENTER_EDIT = true;
+    window.__LW_DIRTY = !!opened.draftId;
+    window.__LW_ENTRY_URL = location.href;
+    window.__LMW_OPEN_FILE_FINGERPRINT = opened.fingerprint || '';
+    window.__LMW_OPEN_FILE_ENCODING = opened.encoding || 'utf-8';
+    window.__LMW_DRAFT_ID = opened.draftId || '';
+    window.__LMW_APP_ICON_DATA_URI = iconLink ? iconLink.getAttribute('href') : '';
+    var iconMarkup = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
+    writeSourceDocument(text, iconMarkup, runtimeScriptMarkup(window.EDITOR_JS_SOURCE), { served: served || null });
+  });
+}
 
-  var iconLink = document.getElementById('lmw-app-icon');
-  window.__LW_OPEN_FILE_HANDLE = handle || null;
-  window.__LW_OPEN_FILE_NAME = fileName || '';
-  window.__LW_CAN_OVERWRITE = !!handle;
-  window.__LW_AUTO_ENTER_EDIT = true;
-  window.__LW_DIRTY = !!opened.draftId;
-  window.__LW_ENTRY_URL = location.href;
-  window.__LMW_OPEN_FILE_FINGERPRINT = opened.fingerprint || '';
-  window.__LMW_OPEN_FILE_ENCODING = opened.encoding || 'utf-8';
-  window.__LMW_DRAFT_ID = opened.draftId || '';
-  window.__LMW_APP_ICON_DATA_URI = iconLink ? iconLink.getAttribute('href') : '';
+var STILL_FRAME_LIMIT_MS = 100;
 
-  var iconMarkup = window.__LMW_APP_ICON_DATA_URI ? iconLinkMarkup(window.__LMW_APP_ICON_DATA_URI) : '';
-  writeSourceDocument(text, iconMarkup, runtimeScriptMarkup(window.EDITOR_JS_SOURCE), { served: served || null });
+// The start page's animations run on in the compositor, frame after frame, while the document
+// written in its place is parsed and laid out, and take the machine from it: a large document
+// showed several times later. They are stopped and a frame without them is shown first; a
+// hidden page, which draws no frames, waits no longer than a moment.
+function stillStartPage() {
+  document.documentElement.classList.add('leaving');
+  return new Promise(function (resolve) {
+    var done = false;
+    var go = function () {
+      if (done) return;
+      done = true;
+      resolve();
+    };
+    window.requestAnimationFrame(function () { setTimeout(go, 0); });
+    setTimeout(go, STILL_FRAME_LIMIT_MS);
+  });
 }
 
 function readFile(file, handle) {
@@ -75,7 +95,7 @@ function readFile(file, handle) {
   return window.LumaweaveFileCodec.readFile(file).then(function (result) {
     return offerDraftOf(file.name, result, givenUpDraft, listed);
   }).then(function (opened) {
-    launchEditor(opened, handle || null, file.name);
+    return launchEditor(opened, handle || null, file.name);
   }).catch(function (error) {
     if (isAbortError(error)) setStatus((error && error.message) || STATUS_TEXTS.cancelled);
     else setStatus('文件读取失败：' + errorText(error), 'error');
@@ -165,7 +185,7 @@ function openDraft(draft, handle, fileName) {
   setStatus('正在恢复草稿：' + draft.fileName);
   return readDraftText(draft.id).then(function (text) {
     if (text === undefined) throw new Error('草稿已不存在');
-    launchEditor(draftReading(draft, text), handle, fileName || draft.fileName);
+    return launchEditor(draftReading(draft, text), handle, fileName || draft.fileName);
   }).catch(function (error) {
     setStatus('草稿恢复失败：' + errorText(error), 'error');
     refreshDrafts();
@@ -306,7 +326,7 @@ function openSitePage(folder, path) {
         grant.above = served.above;
         window.__LMW_FOLDER_GRANT = grant;
         page.opened.text = text;
-        launchEditor(page.opened, page.handle, page.file.name, served.edits);
+        return launchEditor(page.opened, page.handle, page.file.name, served.edits);
       });
     });
   }).catch(function (error) {
