@@ -15,10 +15,15 @@ function folderGrant() {
 
 // What the document refers to is read once per document, in slices after its start, and kept
 // across the replacements that undo and redo make, with whether the user put the notice away.
+// With a folder granted the notice needs nothing of the text: the grant tells what it lacks.
 function noticeReferences() {
   var known = window.__LMW_REFERENCES;
   if (known && known.draftId === state.draftId) {
     showFolderNotice(known);
+    return;
+  }
+  if (folderGrant()) {
+    showFolderNotice(window.__LMW_REFERENCES = { draftId: state.draftId, summary: null, dismissed: false });
     return;
   }
   var walk = newReferenceWalk(modelText(state.model));
@@ -107,7 +112,7 @@ function placeInFolder(folder) {
 
 function referenceSummaryNow() {
   var known = window.__LMW_REFERENCES;
-  if (known && known.draftId === state.draftId) return known.summary;
+  if (known && known.draftId === state.draftId && known.summary) return known.summary;
   return referenceSummary(documentReferences(modelText(state.model)));
 }
 
