@@ -56,7 +56,7 @@ export async function openForEditing(page, file, { dropped = false, pageFile = T
   const shownAt = await page.evaluate(() => performance.now());
   const prepared = await page.waitForFunction(() => {
     const model = window.__lmwRuntime.state.model;
-    return !model.unread && !model.unassigned && model.spans && performance.now();
+    return model.phase === 'ready' && performance.now();
   }, null, { polling: 'raf' });
   await pagesDetected(page);
   return (await prepared.jsonValue()) - shownAt;

@@ -63,13 +63,9 @@ function moveDraggedElement(event) {
   var source = state.dragSource;
   var target = event.target;
   if (event.dataTransfer.getData('text/plain') !== DRAG_MARK || !isDropTarget(target, source)) return;
-  recordHistory('move');
   var box = target.getBoundingClientRect();
   var before = event.clientY < box.top + box.height / 2;
-  var oldParent = source.parentElement;
-  withoutObservation(function () { target.parentNode.insertBefore(source, before ? target : target.nextSibling); });
-  moveInModel(source, oldParent);
+  moveElement(source, function () { target.parentNode.insertBefore(source, before ? target : target.nextSibling); }, '已移动元素');
   state.dragSource = null;
   repositionOutlines();
-  markChanged('已移动元素');
 }

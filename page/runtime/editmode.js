@@ -9,13 +9,6 @@ var NOT_TEXT_EDITABLE = {
 var INLINE_FORMATTING = 'b, strong, i, em, u, s, strike, font, mark, big, small';
 var EDIT_MODE_HINT_MS = 3000;
 
-function isEditorUi(node) {
-  if (!node) return true;
-  var element = node.closest ? node : node.parentElement;
-  if (!element) return true;
-  return !!element.closest('[data-lmw-root], [data-lmw-ui], ' + FLOATING_CONTROLS);
-}
-
 function isTextEditable(element) {
   return !!element && !isEditorUi(element) && !isDocumentFrame(element) &&
     !NOT_TEXT_EDITABLE[element.tagName.toLowerCase()];
@@ -173,9 +166,8 @@ function beginTextEditing(caret) {
 // The first input of an editing spell records the document as it was when the spell began,
 // before the input itself reaches the model; later input of the same spell records nothing.
 function recordFirstInput() {
-  recordSpellEntry();
-  noteEdited(state.textEditing);
-  markChanged();
+  var element = state.textEditing;
+  editDocument({ spell: true, after: function (model) { noteEdited(model, element); } });
   refreshSelectionOutline();
 }
 
@@ -260,17 +252,14 @@ function clearFormatting() {
     showToast('请先选择文字或元素');
     return;
   }
-  var textMode = selectionInside(element);
-  recordHistory('clearFormat');
-  if (textMode) {
-    if (!clearTextFormatting()) return;
-    noteEdited(state.textEditing);
-    markChanged('已清除选中文字的格式');
-  } else {
-    clearElementFormatting(element);
-    noteEdited(element);
-    markChanged('已清除所选元素的内联格式');
-  }
+  var edited = selectionInside(element) ? state.textEditing : null;
+  var cleared = editDocument({
+    reason: 'clearFormat',
+    change: function () { return edited ? clearTextFormatting() : clearElementFormatting(element); },
+    after: function (model) { noteEdited(model, edited || element); },
+    message: edited ? '已清除选中文字的格式' : '已清除所选元素的内联格式'
+  });
+  if (!cleared) return;
   refreshSelectionOutline();
   renderStylePanel();
 }

@@ -82,30 +82,33 @@ function withoutEditingMarks(copy) {
 function duplicateElement() {
   var target = operationTarget();
   if (!target) return;
-  recordHistory('clone');
   var copy = withoutEditingMarks(target.cloneNode(true));
-  copyInModel(target, copy);
-  withoutObservation(function () { target.parentNode.insertBefore(copy, target.nextSibling); });
+  editDocument({
+    reason: 'clone',
+    before: function (model) { copyInModel(model, target, copy); },
+    change: function () { target.parentNode.insertBefore(copy, target.nextSibling); },
+    message: '已复制元素'
+  });
   selectElement(copy);
-  markChanged('已复制元素');
 }
 
 function deleteElement() {
   var target = operationTarget();
   if (!target || !window.confirm('确定删除此元素？')) return;
-  recordHistory('delete');
-  forgetSelectionWithin(target);
-  cutFromModel(target);
-  removeNode(target);
-  markChanged('已删除元素');
+  cutElement(target, 'delete', '已删除元素');
 }
 
-// Siblings that belong to the editor (the runtime's script, its interface) are not the
-// document's, so a move never steps over them.
-function documentSibling(element, direction) {
-  var sibling = element[direction];
-  while (sibling && (isEditorUi(sibling) || sibling.hasAttribute('data-lmw-runtime'))) sibling = sibling[direction];
-  return sibling;
+// Taking an element out of the document, with its text, and whatever of the selection it holds.
+function cutElement(element, reason, message) {
+  editDocument({
+    reason: reason,
+    before: function (model) {
+      forgetSelectionWithin(element);
+      cutFromModel(model, element);
+    },
+    change: function () { removeNode(element); },
+    message: message
+  });
 }
 
 var MOVES = {
@@ -119,8 +122,8 @@ var MOVES = {
   }
 };
 
-// A move steps over one element sibling and never leaves the parent; at the edge nothing is
-// recorded and the document stays as clean or dirty as it was.
+// A move steps over one element sibling (none of the editor's) and never leaves the parent; at
+// the edge nothing is recorded and the document stays as clean or dirty as it was.
 function moveAmongSiblings(move) {
   var target = operationTarget();
   if (!target) return;
@@ -129,12 +132,19 @@ function moveAmongSiblings(move) {
     showToast(move.atEdge);
     return;
   }
-  recordHistory('move');
-  var parent = target.parentElement;
-  withoutObservation(function () { move.swap(target, sibling); });
-  moveInModel(target, parent);
+  moveElement(target, function () { move.swap(target, sibling); }, move.done);
   repositionOutlines();
-  markChanged(move.done);
+}
+
+// An element the editor moves takes its text to its new place among its neighbours.
+function moveElement(element, move, message) {
+  var oldParent = element.parentElement;
+  editDocument({
+    reason: 'move',
+    change: move,
+    after: function (model) { moveInModel(model, element, oldParent); },
+    message: message
+  });
 }
 
 function moveElementUp() {

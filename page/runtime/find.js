@@ -133,12 +133,16 @@ function replaceCurrent() {
     runFind();
     return;
   }
-  recordHistory('replace');
   var parent = active.parentNode;
-  parent.replaceChild(document.createTextNode(replacement), active);
-  parent.normalize();
-  noteEdited(parent);
-  markChanged('已替换');
+  editDocument({
+    reason: 'replace',
+    change: function () {
+      parent.replaceChild(document.createTextNode(replacement), active);
+      parent.normalize();
+    },
+    after: function (model) { noteEdited(model, parent); },
+    message: '已替换'
+  });
   runFind();
 }
 
@@ -171,10 +175,12 @@ function replaceAll() {
     count += change.matches.length;
   });
   if (count) {
-    recordHistory('replaceAll');
-    replaceTextInModel(changes);
-    changes.forEach(function (change) { change.node.data = change.text; });
-    markChanged('已替换 ' + count + ' 处');
+    editDocument({
+      reason: 'replaceAll',
+      before: function (model) { replaceTextInModel(model, changes); },
+      change: function () { changes.forEach(function (change) { change.node.data = change.text; }); },
+      message: '已替换 ' + count + ' 处'
+    });
   } else {
     showToast('未找到匹配内容');
   }

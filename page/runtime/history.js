@@ -33,15 +33,19 @@ function writeAgainWithMarks(model) {
   state.restoring = true;
   publishHandoffGlobals();
   handOverHistory();
-  writeWithRuntime(modelText(model), { marked: true, declared: model.declaredAt === model.revision });
+  writeWithRuntime(modelText(model), { marked: true, declared: model.declaredAt === model.textChanges });
 }
 
 // Undo works on whole-document snapshots: every operation records the document as it stands,
 // before it changes anything, and the redo stack is forgotten from then on.
 function pushHistoryEntry(entry) {
-  state.history.push(entry);
-  if (state.history.length > HISTORY_LIMIT) state.history.shift();
+  pushLimited(state.history, entry);
   state.future = [];
+}
+
+function pushLimited(stack, entry) {
+  stack.push(entry);
+  if (stack.length > HISTORY_LIMIT) stack.shift();
 }
 
 // An entry is taken before every change the editor makes, so the elements have their marks
@@ -66,9 +70,7 @@ function recordSpellEntry() {
   pushHistoryEntry(historyEntry('text'));
 }
 
-// Once this instance has begun replacing the document, nothing it sees is worth recording.
 function recordHistory(reason) {
-  if (state.restoring) return;
   state.spellAwaitsEntry = false;
   pushHistoryEntry(historyEntry(reason));
   refreshToolbar();
@@ -116,11 +118,6 @@ function handOverHistory() {
     // A window that refuses the global leaves sessionStorage to carry the stacks.
   }
   writeHistoryStorage(!carried);
-}
-
-function pushLimited(stack, entry) {
-  stack.push(entry);
-  if (stack.length > HISTORY_LIMIT) stack.shift();
 }
 
 // A save under way must end in the instance that started it: its outcome (the new fingerprint,

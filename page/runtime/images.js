@@ -43,22 +43,28 @@ function putImageAtCaret(image, element) {
   selection.addRange(range);
 }
 
+// A picture goes in at the caret of the element under edit, which is then written as it stands,
+// or after the selected element (or at the end), with a text of its own.
 function placeImage(dataUrl, reason, message) {
-  recordHistory(reason);
   var image = createImage(dataUrl);
   var editing = state.textEditing;
   var selected = state.selected;
-  if (editing && editing.isConnected) {
-    putImageAtCaret(image, editing);
-    noteEdited(editing);
-  } else {
-    if (isDocumentElement(selected) && selected.isConnected) selected.parentNode.insertBefore(image, selected.nextSibling);
-    else (ui.contentWrap || document.body).appendChild(image);
-    insertInModel(image);
-    selectElement(image);
-  }
+  var atCaret = !!editing && editing.isConnected;
+  editDocument({
+    reason: reason,
+    change: function () {
+      if (atCaret) putImageAtCaret(image, editing);
+      else if (isDocumentElement(selected) && selected.isConnected) selected.parentNode.insertBefore(image, selected.nextSibling);
+      else (ui.contentWrap || document.body).appendChild(image);
+    },
+    after: function (model) {
+      if (atCaret) noteEdited(model, editing);
+      else insertInModel(model, image);
+    },
+    message: message
+  });
+  if (!atCaret) selectElement(image);
   refreshToolbar();
-  markChanged(message);
 }
 
 // Each click makes a fresh input that never enters the document; choosing nothing does nothing.
@@ -107,9 +113,11 @@ function dropImageFile(event) {
     return;
   }
   readAsDataUrl(file, function (dataUrl) {
-    recordHistory('image');
-    image.src = dataUrl;
-    setAttributeInModel(image, 'src', image.getAttribute('src'));
-    markChanged('图片已替换');
+    editDocument({
+      reason: 'image',
+      change: function () { image.src = dataUrl; },
+      after: function (model) { setAttributeInModel(model, image, 'src', image.getAttribute('src')); },
+      message: '图片已替换'
+    });
   });
 }

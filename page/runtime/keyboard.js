@@ -58,12 +58,7 @@ function escapeInEditMode() {
 }
 
 function deleteSelectedImage() {
-  var image = state.selected;
-  recordHistory('deleteImage');
-  forgetSelectionWithin(image);
-  cutFromModel(image);
-  removeNode(image);
-  markChanged('已删除图片；按 Alt+Z 可撤销');
+  cutElement(state.selected, 'deleteImage', '已删除图片；按 Alt+Z 可撤销');
 }
 
 var KEY_RULES = [

@@ -127,8 +127,8 @@ function markSlides(pages, target) {
   pages.forEach(function (page, index) {
     page.node.classList.toggle('active', index === target);
     page.node.classList.toggle('prev', index < target);
-    setClassTokenInModel(page.node, 'active', index === target);
-    setClassTokenInModel(page.node, 'prev', index < target);
+    setClassTokenInModel(state.model, page.node, 'active', index === target);
+    setClassTokenInModel(state.model, page.node, 'prev', index < target);
   });
 }
 

@@ -235,7 +235,7 @@ function markSaved(fingerprint, changesAtStart) {
   state.saving = false;
   state.fileFingerprint = fingerprint;
   state.sourceEncoding = 'utf-8';
-  setDirty(state.changeCount !== changesAtStart);
+  setDirty(state.editCount !== changesAtStart);
   if (!state.dirty) discardDraft();
   publishHandoffGlobals();
 }
@@ -249,7 +249,7 @@ function failSave(error) {
 
 function overwriteSave(output) {
   var handle = state.saveHandle;
-  var changesAtStart = state.changeCount;
+  var changesAtStart = state.editCount;
   state.saving = true;
   refreshToolbar();
   return checkExternalChange(handle).then(function (backup) {
@@ -284,7 +284,7 @@ function suggestedFileName() {
 }
 
 function saveThroughPicker(output) {
-  var changesAtStart = state.changeCount;
+  var changesAtStart = state.editCount;
   state.saving = true;
   refreshToolbar();
   var chosen = null;

@@ -32,6 +32,16 @@ function forgetStorageDraftKey() {
   }
 }
 
+// The text's tags, then the marks still to be given, then the span table, are made in slices
+// from the first frame after opening; whatever needs them first makes the rest at once. A model
+// left behind by a replaced document is not worked on.
+function prepareModelInSlices(model) {
+  inSlices(function (outOfTime) {
+    if (state.model !== model || state.restoring) return true;
+    return advancePreparation(model, outOfTime);
+  });
+}
+
 function injectStylesheet() {
   var style = createUiElement('style', '', { 'data-lmw-runtime': 'style', text: runtimeStylesheet() });
   (document.head || document.documentElement).appendChild(style);
@@ -40,7 +50,8 @@ function injectStylesheet() {
 function startRuntime() {
   var autoEnter = !!window.__LW_AUTO_ENTER_EDIT;
   var handed = takeHandedDocument();
-  state.model = takeDocumentModel(handed);
+  state.model = takeDocumentModel(handed, writeAgainWithMarks);
+  prepareModelInSlices(state.model);
   adoptWrittenWrapper();
   injectStylesheet();
   buildInterface();

@@ -44,8 +44,8 @@ var state = {
   textInputHandler: null,
   // Set while a typing spell waits for its first input, which records the spell's entry (history.js).
   spellAwaitsEntry: false,
-  // Bumped by every change, so a save can tell whether the document changed while it wrote.
-  changeCount: 0,
+  // The edits made so far, counted so that a save can tell whether the document changed while it wrote.
+  editCount: 0,
   // The document's text as opened plus the user's edits (model.js).
   model: null,
   // Whether this instance has entered edit mode before (zoom.js).
@@ -176,7 +176,7 @@ function setDirty(flag) {
 }
 
 function markChanged(message) {
-  state.changeCount++;
+  state.editCount++;
   setDirty(true);
   if (message) showToast(message);
 }

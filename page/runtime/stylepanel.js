@@ -107,6 +107,15 @@ function buildControl(entry, element) {
   return control;
 }
 
+// The property as the element now has it goes into its text, with the addresses in it that a
+// granted folder serves written as their author wrote them.
+function writeStyleProperty(model, element, name) {
+  var grant = folderGrant();
+  var value = element.style.getPropertyValue(name);
+  setStylePropertyInModel(model, element, name, grant ? authoredAddresses(value, grant) : value,
+    element.style.getPropertyPriority(name));
+}
+
 function cssName(prop) {
   return prop.replace(/[A-Z]/g, function (letter) { return '-' + letter.toLowerCase(); });
 }
@@ -387,12 +396,12 @@ function buildCompoundSlider(control, entry, element) {
 function applyStyle(prop, value, recorded) {
   var targets = state.multiSelected.length ? state.multiSelected : (state.selected ? [state.selected] : []);
   if (!targets.length) return;
-  if (!recorded) recordHistory('style');
-  targets.forEach(function (element) {
-    element.style[prop] = value;
-    setStylePropertyInModel(element, prop);
+  var name = cssName(prop);
+  editDocument({
+    reason: recorded ? null : 'style',
+    change: function () { targets.forEach(function (element) { element.style[prop] = value; }); },
+    after: function (model) { targets.forEach(function (element) { writeStyleProperty(model, element, name); }); }
   });
-  markChanged();
   refreshSelectionOutline();
   if (state.multiSelected.length) drawMultiOutlines();
 }

@@ -61,14 +61,14 @@ function ensureContentWrapper() {
   if (wrapper) {
     var first = wrapper.firstChild;
     var outside = bodyContentBefore(wrapper);
-    withoutObservation(function () {
+    withoutObservation(state.model, function () {
       outside.forEach(function (node) { wrapper.insertBefore(node, first); });
     });
     return;
   }
   wrapper = newContentWrapper();
   var content = bodyContentBefore(null);
-  withoutObservation(function () {
+  withoutObservation(state.model, function () {
     content.forEach(function (node) { wrapper.appendChild(node); });
     document.body.appendChild(wrapper);
   });
@@ -88,7 +88,7 @@ function wrapContent() {
     return;
   }
   var wrapper = newContentWrapper();
-  withoutObservation(function () { document.body.appendChild(wrapper); });
+  withoutObservation(state.model, function () { document.body.appendChild(wrapper); });
 }
 
 // A document written without its marks has the wrapper in its text already, around the body's
@@ -113,7 +113,7 @@ function adoptWrittenWrapper() {
 // The zoom level stays in the state and is applied again on the next entry.
 function removeContentWrapper() {
   if (!ui.contentWrap) return;
-  withoutObservation(function () { unwrapElement(ui.contentWrap); });
+  withoutObservation(state.model, function () { unwrapElement(ui.contentWrap); });
   delete ui.contentWrap;
 }
 

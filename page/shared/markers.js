@@ -13,6 +13,15 @@ var CONTENT_WRAPPERS = ['.__lw-preview-container[data-lmw-wrapper]', '.__lw-zoom
 // The content wrapper's start tag, for a document written with the wrapper already in its text.
 var CONTENT_WRAPPER_START = '<div class="__lw-zoom-container __lw-preview-container" data-lmw-wrapper="content">';
 
+// What belongs to the editor's own interface, which every operation on the document passes over;
+// a node that is nowhere counts as the editor's.
+function isEditorUi(node) {
+  if (!node) return true;
+  var element = node.closest ? node : node.parentElement;
+  if (!element) return true;
+  return !!element.closest('[data-lmw-root], [data-lmw-ui], ' + FLOATING_CONTROLS);
+}
+
 // The wrapper written with that start tag, where the parser left it: first in the body. Null when
 // it stands anywhere else or nowhere.
 function writtenContentWrapper() {

@@ -8,7 +8,7 @@ window.__lmwRuntime = {
   writeDraft: writeDraft,
   stripMarkers: stripMarkers,
   writeWithRuntime: writeWithRuntime,
-  noteEdited: noteEdited,
+  noteEdited: function (node) { noteEdited(state.model, node); },
   openAnotherFile: openAnotherFile,
   publishHandoffGlobals: publishHandoffGlobals,
   toggleEditMode: toggleEditMode,

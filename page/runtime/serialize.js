@@ -50,7 +50,7 @@ function declareUtf8InModel(model) {
   var declarations = headDeclarations(model);
   declarations.forEach(function (declaration) {
     if (isUtf8Label(declaration.label)) return;
-    setAttributeInModel(declaration.meta, declaration.attribute,
+    setAttributeInModel(model, declaration.meta, declaration.attribute,
       declaration.attribute === 'charset' ? 'UTF-8' : 'text/html; charset=UTF-8');
   });
   var hasCharset = declarations.some(function (declaration) { return declaration.attribute === 'charset'; });
@@ -67,10 +67,10 @@ function declareUtf8InModel(model) {
 // without looking at a single element.
 function serializeDocumentPieces() {
   var model = state.model;
-  if (!model.pending.length && model.declaredAt === model.revision) return model.pieces.slice();
+  if (!model.pending.length && model.declaredAt === model.textChanges) return model.pieces.slice();
   flushModel(model);
   declareUtf8InModel(model);
-  model.declaredAt = model.revision;
+  model.declaredAt = model.textChanges;
   return model.pieces.slice();
 }
 
