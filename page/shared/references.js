@@ -537,10 +537,6 @@ function descriptorsEnd(value, pos) {
 // their `kinds` in the order first met, how many levels the addresses climb `above` the document's
 // folder at most, and `firstSteps`: the distinct folders that addresses staying under the
 // document's folder go into first (a file directly in the document's folder adds none).
-function summarizeReferences(text) {
-  return referenceSummary(documentReferences(text));
-}
-
 function referenceSummary(references) {
   var files = Object.create(null);
   var summary = { count: 0, kinds: [], above: 0, firstSteps: [] };

@@ -108,10 +108,6 @@ function composedText(text, tags, marks, edits) {
 
 var DECLARATION_WORD = /\b(?:let|const|class)\b/;
 
-function redeclarableDocument(text, canRedeclare) {
-  return composeDocument(text, documentTags(text), { canRedeclare: canRedeclare });
-}
-
 // A name may be declared with var when an earlier replacement did so, or when the window has no
 // property of that name: a var would write through the window's own ("name" would become the
 // window's name, turned into a string; "history" would stay the window's history).

@@ -8,8 +8,9 @@ import path from 'node:path';
 
 const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'references.js']
   .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
-const { documentReferences, cssReferences, addressSteps, summarizeReferences } =
-  new Function(`${sources}; return { documentReferences, cssReferences, addressSteps, summarizeReferences };`)();
+const { documentReferences, cssReferences, addressSteps, referenceSummary } =
+  new Function(`${sources}; return { documentReferences, cssReferences, addressSteps, referenceSummary };`)();
+const summarizeReferences = (text) => referenceSummary(documentReferences(text));
 
 // Each reference as "its span as written → the steps and fragment of each address (kind)".
 function listed(text) {

@@ -28,7 +28,9 @@ window.__lmwRuntime = {
   suggestedFileName: suggestedFileName,
   markChanged: markChanged,
   overwriteSave: overwriteSave,
-  redeclarableDocument: redeclarableDocument,
+  redeclarableDocument: function (text, canRedeclare) {
+    return composeDocument(text, documentTags(text), { canRedeclare: canRedeclare });
+  },
   canRedeclareInWindow: canRedeclareInWindow,
   selectElement: selectElement,
   fillStylePanel: fillStylePanel
