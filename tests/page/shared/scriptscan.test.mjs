@@ -8,8 +8,10 @@ import path from 'node:path';
 
 const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
   .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
-const { redeclarableScript, redeclarableDocument } =
-  new Function(`${sources}; return { redeclarableScript, redeclarableDocument };`)();
+const { redeclarableScript, composeDocument, documentTags } =
+  new Function(`${sources}; return { redeclarableScript, composeDocument, documentTags };`)();
+// A document's text with its inline classic scripts made safe to run again, as the editor writes it.
+const redeclarableDocument = (text, canRedeclare) => composeDocument(text, documentTags(text), { canRedeclare });
 const anyName = () => true;
 // The words, braces and slashes in strings, comments, templates and regular expressions.
 const MISLEADING = "var s = 'const x = { ', t = \"let y = }\"; // class Z {\n/* let w; } */ var r = /let [{(]/g, q = /[/]const/;\n" +
