@@ -90,6 +90,7 @@ function exitEditMode() {
   setPreviewSize();
   refreshToolbar();
   setEditModeListeners(false);
+  stopWatchingPages();
   removeContentWrapper();
 }
 
@@ -166,7 +167,7 @@ function beginTextEditing(caret) {
   element.focus({ preventScroll: true });
   if (caret) placeCaret(caret);
   hideOutline(ui.hoverOv);
-  refreshSelectionOutlineWhenIdle();
+  refreshSelectionOutlineAtFrame();
 }
 
 // The first input of an editing spell records the document as it was when the spell began,
@@ -175,7 +176,7 @@ function recordFirstInput() {
   recordSpellEntry();
   noteEdited(state.textEditing);
   markChanged();
-  refreshSelectionOutline();
+  refreshSelectionOutlineAtFrame();
 }
 
 function caretFromPosition(element, x, y) {
@@ -222,7 +223,7 @@ function endTextEditing() {
   if (document.activeElement === element) element.blur();
   dropEditingMarks(element);
   state.textEditing = null;
-  if (element === state.selected) refreshSelectionOutlineWhenIdle();
+  if (element === state.selected) refreshSelectionOutlineAtFrame();
 }
 
 function closestElement(node) {

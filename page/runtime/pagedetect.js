@@ -453,7 +453,8 @@ function* detectScrollSlices() {
       node: null,
       scroller: scroller,
       x: vertical ? left : sliceStart(k, view.width, content.width),
-      y: vertical ? sliceStart(k, view.height, content.height) : top
+      y: vertical ? sliceStart(k, view.height, content.height) : top,
+      across: !vertical
     });
   }
   return records;

@@ -8,15 +8,26 @@ var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };
 
 var pageSettleTimer = null;
 
-function showPages(pages) {
+// Pages are shown with the count of changes at which their detection began: they stand for the
+// document until the count moves on.
+function showPages(pages, detectedAt) {
   state.pages = pages;
+  state.pagesDetectedAt = detectedAt;
   syncCurrentPage();
   updatePager();
 }
 
+// A page change works on pages that stand for the document as it is: the last detection, while
+// nothing could have moved its pages since it began, and a fresh one otherwise.
 function refreshPages() {
   state.pageDetection = null;
-  showPages(detectPages());
+  if (pagesStillStand()) {
+    alignSlicesWithScroll(state.pages);
+    followCurrentPage();
+    return;
+  }
+  var detectedAt = watchPages();
+  showPages(detectPages(), detectedAt);
 }
 
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
@@ -25,22 +36,107 @@ function refreshPages() {
 // sooner; then it works in slices, so that presses and keys are answered between them. A newer
 // detection, leaving edit mode or a replaced document ends it.
 function schedulePageDetection() {
-  var run = { body: document.body, detection: beginPageDetection() };
+  var run = { body: document.body, detection: beginPageDetection(), detectedAt: -1 };
   state.pageDetection = run;
   inSlices(function (outOfTime) { return continuePageDetection(run, outOfTime); });
 }
 
-// True once the run has ended, with its pages shown or given up.
+// True once the run has ended, with its pages shown or given up. The watch begins with the
+// run's first slice, after the model's preparation has marked the elements.
 function continuePageDetection(run, outOfTime) {
   if (state.pageDetection !== run || !state.active || run.body !== document.body) {
     if (state.pageDetection === run) state.pageDetection = null;
     return true;
   }
+  if (run.detectedAt < 0) run.detectedAt = watchPages();
   var pages = advancePageDetection(run.detection, outOfTime);
   if (!pages) return false;
   state.pageDetection = null;
-  showPages(pages);
+  showPages(pages, run.detectedAt);
   return true;
+}
+
+// What could move the pages of a detection: the document's own changes (typing, element
+// operations, styles, whatever its scripts do; zoom and the device preview restyle the content
+// wrapper), a picture, video or font that loads, a new window size. The editor's interface, its
+// marks and the editability of the element under edit move none of them.
+function watchPages() {
+  if (!state.pageWatch) {
+    var watch = { observer: new MutationObserver(countPageMoves) };
+    watch.observer.observe(document.documentElement, { childList: true, subtree: true, attributes: true, characterData: true });
+    pageWatchListeners().forEach(function (row) { row[0].addEventListener(row[1], row[2], true); });
+    state.pageWatch = watch;
+  }
+  return state.pageChanges;
+}
+
+function stopWatchingPages() {
+  var watch = state.pageWatch;
+  if (!watch) return;
+  watch.observer.disconnect();
+  pageWatchListeners().forEach(function (row) { row[0].removeEventListener(row[1], row[2], true); });
+  state.pageWatch = null;
+  state.pagesDetectedAt = -1;
+}
+
+function pageWatchListeners() {
+  var rows = [[document, 'load', notePageLoad], [document, 'error', notePageLoad],
+    [document, 'loadedmetadata', notePageLoad], [window, 'resize', notePagesMoved]];
+  if (document.fonts && document.fonts.addEventListener) rows.push([document.fonts, 'loadingdone', notePagesMoved]);
+  return rows;
+}
+
+function notePagesMoved() {
+  state.pageChanges++;
+}
+
+function notePageLoad(event) {
+  if (!isEditorUi(event.target)) notePagesMoved();
+}
+
+function countPageMoves(records) {
+  if (records.some(movesPages)) notePagesMoved();
+}
+
+function isDocumentNode(node) {
+  return node.nodeType !== 1 || !isEditorUi(node);
+}
+
+function movesPages(record) {
+  if (isEditorUi(record.target)) return false;
+  if (record.type === 'attributes') {
+    return !startsWith(record.attributeName, 'data-lmw-') && record.attributeName !== 'contenteditable';
+  }
+  if (record.type !== 'childList') return true;
+  return Array.prototype.some.call(record.addedNodes, isDocumentNode) ||
+    Array.prototype.some.call(record.removedNodes, isDocumentNode);
+}
+
+function pagesStillStand() {
+  var watch = state.pageWatch;
+  if (!watch || state.pagesDetectedAt < 0) return false;
+  countPageMoves(watch.observer.takeRecords());
+  return state.pagesDetectedAt === state.pageChanges;
+}
+
+// A page change's own classes and the deck's controls it brings into line belong to the pages
+// it works on, which they move no further: the watch passes over them.
+function apartFromPageWatch(change) {
+  var watch = state.pageWatch;
+  if (watch) countPageMoves(watch.observer.takeRecords());
+  change();
+  if (watch) watch.observer.takeRecords();
+}
+
+// Slices that run down the document keep the horizontal scroll position of their detection, and
+// those that run across the vertical one: a reused detection takes the present one.
+function alignSlicesWithScroll(pages) {
+  if (state.pageMode !== 'scroll' || !pages.length) return;
+  var at = scrollPosition(pages[0].scroller);
+  pages.forEach(function (page) {
+    if (page.across) page.y = at.y;
+    else page.x = at.x;
+  });
 }
 
 function isPagingActive() {
@@ -160,8 +256,10 @@ function showSlide(target) {
       // The deck's own navigation failing still leaves ours to switch the slide.
     }
   }
-  if (firstActiveSlide(pages) !== target) markSlides(pages, target);
-  alignDeckControls(target, pages.length);
+  apartFromPageWatch(function () {
+    if (firstActiveSlide(pages) !== target) markSlides(pages, target);
+    alignDeckControls(target, pages.length);
+  });
 }
 
 // A deck that answers the arrow keys keeps its own count of the slide it shows, so it is asked
@@ -172,10 +270,12 @@ function stepDeck(step, target) {
   var shown = shownDeckSlide(pages);
   sendArrowKey(step);
   if (shownDeckSlide(pages) !== shown) return;
-  pages.forEach(function (page, index) {
-    page.showing.forEach(function (token) { page.node.classList.toggle(token, index === target); });
+  apartFromPageWatch(function () {
+    pages.forEach(function (page, index) {
+      page.showing.forEach(function (token) { page.node.classList.toggle(token, index === target); });
+    });
+    alignDeckControls(target, pages.length);
   });
-  alignDeckControls(target, pages.length);
 }
 
 function scrollToPage(page) {
