@@ -85,6 +85,9 @@ function duplicateElement() {
   recordHistory('clone');
   var copy = withoutEditingMarks(target.cloneNode(true));
   copyInModel(target, copy);
+  // Selecting the copy ends text editing on the original; ended first, both changes are laid out
+  // in one pass, when the selection outline reads the copy's box.
+  endTextEditingOutside(copy);
   withoutObservation(function () { target.parentNode.insertBefore(copy, target.nextSibling); });
   selectElement(copy);
   markChanged('已复制元素');

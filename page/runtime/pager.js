@@ -8,11 +8,11 @@ var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };
 
 var pageSettleTimer = null;
 
-// Pages are shown with the count of changes at which their detection began: they stand for the
-// document until the count moves on.
-function showPages(pages, detectedAt) {
+// Pages are shown with the stamp of the moment their detection began: they stand for the document
+// while its stamp stays the same.
+function showPages(pages, stamp) {
   state.pages = pages;
-  state.pagesDetectedAt = detectedAt;
+  state.pagesStamp = stamp;
   syncCurrentPage();
   updatePager();
 }
@@ -26,8 +26,8 @@ function refreshPages() {
     followCurrentPage();
     return;
   }
-  var detectedAt = watchPages();
-  showPages(detectPages(), detectedAt);
+  var stamp = watchPages();
+  showPages(detectPages(), stamp);
 }
 
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
@@ -36,7 +36,7 @@ function refreshPages() {
 // sooner; then it works in slices, so that presses and keys are answered between them. A newer
 // detection, leaving edit mode or a replaced document ends it.
 function schedulePageDetection() {
-  var run = { body: document.body, detection: beginPageDetection(), detectedAt: -1 };
+  var run = { body: document.body, detection: beginPageDetection(), stamp: null };
   state.pageDetection = run;
   inSlices(function (outOfTime) { return continuePageDetection(run, outOfTime); });
 }
@@ -48,18 +48,19 @@ function continuePageDetection(run, outOfTime) {
     if (state.pageDetection === run) state.pageDetection = null;
     return true;
   }
-  if (run.detectedAt < 0) run.detectedAt = watchPages();
+  if (run.stamp === null) run.stamp = watchPages();
   var pages = advancePageDetection(run.detection, outOfTime);
   if (!pages) return false;
   state.pageDetection = null;
-  showPages(pages, run.detectedAt);
+  showPages(pages, run.stamp);
   return true;
 }
 
 // What could move the pages of a detection: the document's own changes (typing, element
 // operations, styles, whatever its scripts do; zoom and the device preview restyle the content
 // wrapper), a picture, video or font that loads, a new window size. The editor's interface, its
-// marks and the editability of the element under edit move none of them.
+// marks and the editability of the element under edit move none of them. The window's size is
+// part of the stamp rather than counted at its resize event, which comes only with the next frame.
 function watchPages() {
   if (!state.pageWatch) {
     var watch = { observer: new MutationObserver(countPageMoves) };
@@ -67,7 +68,11 @@ function watchPages() {
     pageWatchListeners().forEach(function (row) { row[0].addEventListener(row[1], row[2], true); });
     state.pageWatch = watch;
   }
-  return state.pageChanges;
+  return pageStamp();
+}
+
+function pageStamp() {
+  return state.pageChanges + ' ' + window.innerWidth + 'x' + window.innerHeight;
 }
 
 function stopWatchingPages() {
@@ -76,12 +81,12 @@ function stopWatchingPages() {
   watch.observer.disconnect();
   pageWatchListeners().forEach(function (row) { row[0].removeEventListener(row[1], row[2], true); });
   state.pageWatch = null;
-  state.pagesDetectedAt = -1;
+  state.pagesStamp = null;
 }
 
 function pageWatchListeners() {
   var rows = [[document, 'load', notePageLoad], [document, 'error', notePageLoad],
-    [document, 'loadedmetadata', notePageLoad], [window, 'resize', notePagesMoved]];
+    [document, 'loadedmetadata', notePageLoad]];
   if (document.fonts && document.fonts.addEventListener) rows.push([document.fonts, 'loadingdone', notePagesMoved]);
   return rows;
 }
@@ -114,9 +119,9 @@ function movesPages(record) {
 
 function pagesStillStand() {
   var watch = state.pageWatch;
-  if (!watch || state.pagesDetectedAt < 0) return false;
+  if (!watch || state.pagesStamp === null) return false;
   countPageMoves(watch.observer.takeRecords());
-  return state.pagesDetectedAt === state.pageChanges;
+  return state.pagesStamp === pageStamp();
 }
 
 // A page change's own classes and the deck's controls it brings into line belong to the pages

@@ -23,11 +23,11 @@ var state = {
   currentPage: 0,
   // The page detection under way in slices, if any (pager.js).
   pageDetection: null,
-  // What could have moved the pages since they were detected (pager.js): a count of such
-  // changes, the count when the pages shown were detected (-1 when they are not to be reused),
-  // and the watch that counts them while edit mode is on.
+  // What could have moved the pages since they were detected (pager.js): a count of the changes
+  // that could, the stamp of the moment the pages shown were detected (null when they are not to
+  // be reused), and the watch that counts the changes while edit mode is on.
   pageChanges: 0,
-  pagesDetectedAt: -1,
+  pagesStamp: null,
   pageWatch: null,
   // The outlines waiting for the next frame to be placed, each with the element it is to cover
   // (selection.js).
