@@ -460,8 +460,8 @@ function* detectScrollSlices() {
   return records;
 }
 
+// The reading goes with its records: the pager takes it up when it shows them.
 function takeReading(records, mode) {
-  state.pageMode = mode;
   records.forEach(function (record) { record.mode = mode; });
   return records;
 }

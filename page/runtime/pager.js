@@ -6,21 +6,29 @@ var PAGE_SETTLE_MS = 350;
 var PAGE_MODES = /^(slide|deck|element|runtime|scroll)$/;
 var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };
 
+// The pause after the user's last change before the pages are worked out again, out of sight.
+var PAGES_AFTER_CHANGE_MS = 1000;
+
 var pageSettleTimer = null;
+var pagesAfterChangeTimer = null;
 
 // Pages are shown with the stamp of the moment their detection began: they stand for the document
 // while its stamp stays the same.
 function showPages(pages, stamp) {
   state.pages = pages;
+  state.pageMode = pages[0].mode;
   state.pagesStamp = stamp;
   syncCurrentPage();
   updatePager();
 }
 
 // A page change works on pages that stand for the document as it is: the last detection, while
-// nothing could have moved its pages since it began, and a fresh one otherwise.
+// nothing could have moved its pages since it began, or one made out of sight since the last
+// change, and a fresh one otherwise.
 function refreshPages() {
   state.pageDetection = null;
+  if (!pagesStillStand()) showPagesInWaiting();
+  state.pagesInWaiting = null;
   if (pagesStillStand()) {
     alignSlicesWithScroll(state.pages);
     followCurrentPage();
@@ -30,15 +38,48 @@ function refreshPages() {
   showPages(detectPages(), stamp);
 }
 
+function showPagesInWaiting() {
+  var waiting = state.pagesInWaiting;
+  if (waiting && waiting.stamp === currentPageStamp()) showPages(waiting.pages, waiting.stamp);
+}
+
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
 // to have laid the content out, in its wrapper, so that a large document is shown first instead
 // of being laid out inside the start-up, and for the model's preparation, which a press needs
 // sooner; then it works in slices, so that presses and keys are answered between them. A newer
 // detection, leaving edit mode or a replaced document ends it.
 function schedulePageDetection() {
-  var run = { body: document.body, detection: beginPageDetection(), stamp: null };
+  startPageDetection(showPages);
+}
+
+// `done` takes the pages and the stamp of the moment the run began.
+function startPageDetection(done) {
+  var run = { body: document.body, detection: beginPageDetection(), stamp: null, done: done };
   state.pageDetection = run;
   inSlices(function (outOfTime) { return continuePageDetection(run, outOfTime); });
+}
+
+// After the user's own changes (edits, zoom, the preview, a new window size) the pages are worked
+// out again once the user pauses, in slices and out of sight: the pager shows what it showed
+// until the next page change, as it always has, and that change then finds pages that stand for
+// the document without a detection of its own. The document's own scripts, which may change it
+// all the time, start none.
+function detectPagesAfterChange() {
+  clearTimeout(pagesAfterChangeTimer);
+  if (state.active) pagesAfterChangeTimer = setTimeout(detectPagesOutOfSight, PAGES_AFTER_CHANGE_MS);
+}
+
+// A detection out of sight that began before the last change is replaced; one that shows its
+// pages, as on entering edit mode, is waited for.
+function detectPagesOutOfSight() {
+  var run = state.pageDetection;
+  if (!state.active || pagesStillStand()) return;
+  if (run && run.done === showPages) detectPagesAfterChange();
+  else startPageDetection(keepPagesInWaiting);
+}
+
+function keepPagesInWaiting(pages, stamp) {
+  state.pagesInWaiting = { pages: pages, stamp: stamp };
 }
 
 // True once the run has ended, with its pages shown or given up. The watch begins with the
@@ -52,7 +93,7 @@ function continuePageDetection(run, outOfTime) {
   var pages = advancePageDetection(run.detection, outOfTime);
   if (!pages) return false;
   state.pageDetection = null;
-  showPages(pages, run.stamp);
+  run.done(pages, run.stamp);
   return true;
 }
 
@@ -68,10 +109,10 @@ function watchPages() {
     pageWatchListeners().forEach(function (row) { row[0].addEventListener(row[1], row[2], true); });
     state.pageWatch = watch;
   }
-  return pageStamp();
+  return currentPageStamp();
 }
 
-function pageStamp() {
+function currentPageStamp() {
   return state.pageChanges + ' ' + window.innerWidth + 'x' + window.innerHeight;
 }
 
@@ -82,11 +123,12 @@ function stopWatchingPages() {
   pageWatchListeners().forEach(function (row) { row[0].removeEventListener(row[1], row[2], true); });
   state.pageWatch = null;
   state.pagesStamp = null;
+  state.pagesInWaiting = null;
 }
 
 function pageWatchListeners() {
   var rows = [[document, 'load', notePageLoad], [document, 'error', notePageLoad],
-    [document, 'loadedmetadata', notePageLoad]];
+    [document, 'loadedmetadata', notePageLoad], [window, 'resize', detectPagesAfterChange]];
   if (document.fonts && document.fonts.addEventListener) rows.push([document.fonts, 'loadingdone', notePagesMoved]);
   return rows;
 }
@@ -121,7 +163,7 @@ function pagesStillStand() {
   var watch = state.pageWatch;
   if (!watch || state.pagesStamp === null) return false;
   countPageMoves(watch.observer.takeRecords());
-  return state.pagesStamp === pageStamp();
+  return state.pagesStamp === currentPageStamp();
 }
 
 // A page change's own classes and the deck's controls it brings into line belong to the pages

@@ -5,7 +5,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession, savedTextOf } from '../support/browser.mjs';
-import { openInEditor, editorView, pagesDetected, saveWithCtrlS, typeAtEnd } from '../support/editor.mjs';
+import { openInEditor, editorView, pagesDetected, saveWithCtrlS, typeAtEnd, chooseFromElementMenu } from '../support/editor.mjs';
 
 const browser = browserSession();
 const doc = (style, body, script = '') =>
@@ -228,7 +228,7 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
   await pagesDetected(page);
   const { slices, sliced, atOnce } = await page.evaluate(() => {
     const runtime = window.__lmwRuntime;
-    const reading = (pages) => `${runtime.state.pageMode} ${pages.map((p) => `${p.node.id}@${p.x},${p.y}`).join(' ')}`;
+    const reading = (pages) => `${pages[0].mode} ${pages.map((p) => `${p.node.id}@${p.x},${p.y}`).join(' ')}`;
     const detection = runtime.beginPageDetection();
     let slices = 1;
     let pages;
@@ -270,7 +270,8 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
 });
 
 // A step reads the boxes of a few elements while the pages stand as detected, and of every one
-// when something could have moved them since: the document's own change, typing, zoom, a resize.
+// when something could have moved them since: the document's own change, typing, zoom, a resize;
+// unless the user has paused since a change of theirs, which has them found again out of sight.
 test('a page step reuses the pages found until something could have moved them, then finds them again', async () => {
   const { page } = browser;
   await openInEditor(page, browser.dir, 'cards.html', CARDS);
@@ -312,4 +313,8 @@ test('a page step reuses the pages found until something could have moved them, 
   await page.setViewportSize({ width: 1280, height: 700 });
   assert.ok(await step('Alt+ArrowLeft', '3/402') > WHOLE, 'a resize');
   await page.setViewportSize({ width: 1280, height: 800 });
+  // Once the user pauses after a change of theirs, the pages are found again out of sight.
+  await chooseFromElementMenu(page, '#c3', '复制元素', { x: 300, y: 250 });
+  await page.waitForFunction(() => window.__lmwRuntime.state.pagesInWaiting?.pages.length === 403);
+  assert.ok(await step('Alt+ArrowRight', '4/403') < 20, 'a copy made by the user');
 });
