@@ -18,9 +18,13 @@ function setStyleValue(style, name, value) {
   if (style[name] !== value) style[name] = value;
 }
 
-// An outline placed now takes the place of one that waited for the frame.
-function placeOutline(outline, element) {
+// An outline placed or hidden now is no longer placed at the frame.
+function dropFromFrame(outline) {
   if (state.outlinesForFrame) state.outlinesForFrame.delete(outline);
+}
+
+function placeOutline(outline, element) {
+  dropFromFrame(outline);
   var box = element.getBoundingClientRect();
   setStyleValue(outline.style, 'display', 'block');
   setStyleValue(outline.style, 'top', box.top + 'px');
@@ -45,12 +49,12 @@ function placeOutlineAtFrame(outline, element) {
 function placeOutlinesOfFrame() {
   var waiting = state.outlinesForFrame;
   state.outlinesForFrame = null;
-  if (waiting) waiting.forEach(function (element, outline) { if (element.isConnected) placeOutline(outline, element); });
+  waiting.forEach(function (element, outline) { if (element.isConnected) placeOutline(outline, element); });
 }
 
 function hideOutline(outline) {
   if (!outline) return;
-  if (state.outlinesForFrame) state.outlinesForFrame.delete(outline);
+  dropFromFrame(outline);
   setStyleValue(outline.style, 'display', 'none');
 }
 
