@@ -140,4 +140,4 @@ async function measure(browser, dir, megabytes) {
   }
 }
 
-await measureEachSize(measure, process.env.SIZES ? process.env.SIZES.split(",").map(Number) : undefined);
+await measureEachSize(measure);
