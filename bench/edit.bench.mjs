@@ -182,9 +182,8 @@ async function measure(browser, dir, megabytes) {
   await plain.goto(pathToFileURL(file).href);
   await installProbes(plain);
   const times = {
-    enter: [], wait: [], detected: [], press: [], barePress: [], plainPress: [], editable: [], keystroke: [], typed: [],
-    plainKeystroke: [],
-    serialisation: [], sliceJoin: [], entry: []
+    enter: [], wait: [], detected: [], press: [], barePress: [], plainPress: [], editable: [], keystroke: [],
+    plainKeystroke: [], typed: [], serialisation: [], sliceJoin: [], entry: []
   };
   for (let run = 0; run < RUNS; run++) {
     await page.bringToFront();
