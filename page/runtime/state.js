@@ -29,8 +29,8 @@ var state = {
   pageChanges: 0,
   pagesStamp: null,
   pageWatch: null,
-  // Pages worked out out of sight after the user's changes, with their stamp, for the next page
-  // change (pager.js).
+  // The pages found again, out of sight, after the user's changes, with their stamp, for the next
+  // page change (pager.js).
   pagesInWaiting: null,
   // The outlines waiting for the next frame to be placed, each with the element it is to cover
   // (selection.js).
