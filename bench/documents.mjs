@@ -72,6 +72,38 @@ export async function typeWord(page, selector, word = ' word') {
   if (!typed) throw new Error(`the word typed into ${selector} did not land there`);
 }
 
+// Gives the page two probes of how long the main thread is busy with a change until the frame
+// after it: the change and the layout it needs, then the next frame's callbacks, where the
+// runtime places what waited for the frame, and the layout they leave. The browser's own frame
+// work (painting, and the hit test after a layout that the pointer's place may need) is left
+// out: the bare operation's frame does it alike. `__benchFrame()` starts the time and asks for
+// the frame's first callback, ahead of any the change asks for, and gives `finish`, which ends
+// the change's part, asks for the frame's last callback, behind them, and resolves to the total;
+// changes that events bring call the two from their first and last listeners. `__benchBusy(work)`
+// times a change made by `work`.
+export function installFrameProbe(page) {
+  return page.evaluate(() => {
+    window.__benchFrame = () => {
+      let frameStart = null;
+      requestAnimationFrame(() => { frameStart = performance.now(); });
+      const start = performance.now();
+      return () => {
+        document.body.offsetHeight;
+        const change = performance.now() - start;
+        return new Promise((resolve) => requestAnimationFrame(() => {
+          document.body.offsetHeight;
+          resolve(change + performance.now() - frameStart);
+        }));
+      };
+    };
+    window.__benchBusy = (work) => {
+      const finish = window.__benchFrame();
+      work();
+      return finish();
+    };
+  });
+}
+
 // Writes the draft that typing left due, as the runtime does after a quiet spell, and waits until
 // it is stored: a draft falling due during a timed step would time the storage's work as well.
 export function settleDraft(page) {

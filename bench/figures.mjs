@@ -3,7 +3,8 @@
 import { readFigures, recordFigure } from './documents.mjs';
 
 const NAMES = [
-  'press_1mb', 'press_5mb', 'replace_all_5mb', 'find_5mb', 'enter_edit_5mb',
+  'press_1mb', 'press_5mb', 'key_5mb', 'replace_all_5mb', 'find_5mb', 'enter_edit_5mb', 'page_step_5mb',
+  'page_step_deck_5mb', 'hover_5mb', 'select_panel_5mb', 'delete_5mb', 'duplicate_5mb', 'move_5mb',
   'open_1mb', 'open_5mb', 'open_20mb', 'undo_1mb', 'undo_5mb', 'redo_5mb', 'save_20mb', 'open_with_folder_5mb'
 ];
 

@@ -3,15 +3,21 @@
 // of every element (detection reads each box once), walking every text node (a find walks them
 // once), for a find that highlights, the relayout that any change of one text node costs, and for
 // the find of a common word, the same matches wrapped in spans by the browser alone, in a page of
-// its own, taken by turns with the find.
+// its own, taken by turns with the find. Then page steps (Alt+→) in edit mode on the 5 MB article,
+// a 5 MB document of cards and the deck, each from the key until the frame after it, beside the
+// same scroll made by the browser alone in the same page and timed alike, taken by turns with the
+// steps; a step right after the document's own change, which detects the pages again; and a step
+// after a letter typed and a pause, in which the pages were found again out of sight.
 // Usage: node bench/navigate.bench.mjs [test-page.html]
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { launchBrowser, openStartPage, chooseThroughInput, waitForRuntime, tempDir, writeFixture, TEST_PAGE }
   from '../tests/page/support/browser.mjs';
-import { median, recordFigure } from './documents.mjs';
+import { generateDocument, median, recordFigure, installFrameProbe } from './documents.mjs';
+import { pagesDetected } from '../tests/page/support/editor.mjs';
 
 const RUNS = 9;
+const STEP_TARGET_MS = 100;
 const pageFile = process.argv[2] ? path.resolve(process.argv[2]) : TEST_PAGE;
 
 const SENTENCES = ['The lantern swung over the harbour while the tide went out.',
@@ -83,7 +89,7 @@ const PROBES = {
     document.body.offsetHeight;
     const start = performance.now();
     const pages = window.__lmwRuntime.detectPages();
-    window.__benchPages = `${window.__lmwRuntime.state.pageMode} ${pages.length}`;
+    window.__benchPages = `${pages[0].mode} ${pages.length}`;
     return performance.now() - start;
   },
   find(query) {
@@ -205,6 +211,131 @@ async function measure(browser, dir, name, html, commonWord) {
   return { common, replace, walk, bareHighlight };
 }
 
+// A step is timed from the window's first sight of Alt+→, by a listener put ahead of the runtime's
+// (edit mode is left and entered again after it is added), to the end of its handling there, by
+// one put behind, then through the frame after it.
+async function installStepProbe(page) {
+  await installFrameProbe(page);
+  await page.evaluate(() => {
+    window.__benchSteps = [];
+    const isStep = (event) => event.altKey && event.key === 'ArrowRight';
+    window.addEventListener('keydown', (event) => {
+      if (isStep(event)) window.__benchStepFinish = window.__benchFrame();
+    }, true);
+    window.__lmwRuntime.toggleEditMode();
+    window.__lmwRuntime.toggleEditMode();
+    window.addEventListener('keydown', (event) => {
+      if (isStep(event)) window.__benchStepFinish().then((ms) => window.__benchSteps.push(ms));
+    }, true);
+  });
+  await pagesDetected(page);
+}
+
+// A smooth scroll runs for a while after its step; the next step waits until it has stopped and
+// the page it reached is read back.
+async function scrolledToRest(page) {
+  let last = null;
+  for (let still = 0; still < 3;) {
+    await new Promise((resolve) => setTimeout(resolve, 150));
+    const at = await page.evaluate(() => `${window.scrollX},${window.scrollY}`);
+    still = at === last ? still + 1 : 0;
+    last = at;
+  }
+}
+
+async function stepMs(page) {
+  await page.keyboard.press('Alt+ArrowRight');
+  await page.waitForFunction(() => window.__benchSteps.length > 0);
+  const ms = await page.evaluate(() => window.__benchSteps.pop());
+  await scrolledToRest(page);
+  return ms;
+}
+
+// The browser alone scrolls to the next page the way the step does, smoothly.
+async function bareStepMs(page) {
+  const ms = await page.evaluate(() => {
+    const { state } = window.__lmwRuntime;
+    const next = state.pages[Math.min(state.pages.length - 1, state.currentPage + 1)];
+    return window.__benchBusy(() => {
+      if (next.node) next.node.scrollIntoView({ behavior: 'smooth', block: 'start', inline: 'start' });
+      else (next.scroller || window).scrollTo({ left: next.x || 0, top: next.y || 0, behavior: 'smooth' });
+    });
+  });
+  await scrolledToRest(page);
+  return ms;
+}
+
+// One character put into a paragraph's text, as typing would, then the step.
+async function stepAfterEditMs(page) {
+  await page.evaluate(() => {
+    const paragraph = document.querySelector('p');
+    paragraph.firstChild.insertData(0, 'x');
+  });
+  return stepMs(page);
+}
+
+// A letter typed into the first text in the window, below the toolbar, then, once the pages have
+// been worked out again out of sight (the user's pause after typing), the step.
+async function stepAfterPauseMs(page) {
+  const point = await page.evaluate(() => {
+    for (let y = 160; y < innerHeight; y += 10) {
+      const text = document.elementFromPoint(innerWidth / 3, y)?.closest('p, li, h2');
+      if (!text) continue;
+      const box = text.getBoundingClientRect();
+      return { x: box.right - 2, y: box.top + box.height / 2 };
+    }
+    throw new Error('no text in the window');
+  });
+  await page.mouse.click(point.x, point.y);
+  await page.keyboard.type('x');
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => window.__lmwRuntime.state.pagesInWaiting && !window.__lmwRuntime.state.pageDetection);
+  return stepMs(page);
+}
+
+async function measureSteps(page, name) {
+  await installStepProbe(page);
+  const steps = [];
+  const bare = [];
+  for (let run = 0; run < RUNS; run++) {
+    steps.push(await stepMs(page));
+    bare.push(await bareStepMs(page));
+  }
+  const afterEdit = [];
+  const afterPause = [];
+  for (let run = 0; run < 3; run++) {
+    afterEdit.push(await stepAfterEditMs(page));
+    afterPause.push(await stepAfterPauseMs(page));
+  }
+  const reading = await page.evaluate(() => `${window.__lmwRuntime.state.pageMode} ${window.__lmwRuntime.state.pages.length}`);
+  const result = {
+    step: median(steps), bare: median(bare), afterEdit: median(afterEdit), afterPause: median(afterPause), first: steps[0]
+  };
+  const ms = (value) => `${value.toFixed(1).padStart(8)} ms`;
+  console.log(`${name}: page steps, ${reading} pages (${RUNS} runs, medians)`);
+  console.log(`  bare smooth scroll to the next page   ${ms(result.bare)}`);
+  console.log(`  page step (Alt+→)                     ${ms(result.step)}   ${(result.step / result.bare).toFixed(2)} x bare scroll`);
+  console.log(`    the first after entering            ${ms(result.first)}`);
+  console.log(`  a step after the document's own edit  ${ms(result.afterEdit)}   (detects again)`);
+  console.log(`  a step after typing and a pause       ${ms(result.afterPause)}   (found out of sight)`);
+  console.log(`  a step within ${STEP_TARGET_MS} ms: ${result.step < STEP_TARGET_MS ? 'yes' : 'NO'}`);
+  return result;
+}
+
+async function openForSteps(page, file) {
+  await openStartPage(page, pageFile);
+  await chooseThroughInput(page, file);
+  await waitForRuntime(page);
+  await page.waitForFunction(() => document.querySelector('.__lw-toggle.active'));
+}
+
+function recordStep(name, result, what) {
+  recordFigure(name, result.step, result.bare, `a page step (Alt+→) in edit mode on ${what}, from the key until the frame after it; the first after entering edit mode took ${
+    result.first.toFixed(1)} ms, one after typing and a pause, whose pages were found out of sight, ${
+    result.afterPause.toFixed(1)} ms, and one right after the document's own change, which detects the pages again, ${
+    result.afterEdit.toFixed(1)} ms; bare: the same smooth scroll made by the browser alone in the same page`);
+}
+
 const browser = await launchBrowser();
 const dir = tempDir('lmw-bench-');
 try {
@@ -213,6 +344,13 @@ try {
   recordFigure('find_5mb', article.common, article.bareHighlight);
   recordFigure('replace_all_5mb', article.replace, article.walk);
   await measure(browser, dir, '40-slide deck', generatedDeck(40), 'lantern');
+  const { page } = browser;
+  await openForSteps(page, writeFixture(dir, 'steps-article.html', generatedArticle(5)));
+  recordStep('page_step_5mb', await measureSteps(page, '5 MB article'), 'the 5 MB article');
+  await openForSteps(page, writeFixture(dir, 'steps-cards.html', generateDocument(5)));
+  recordStep('page_step_deck_5mb', await measureSteps(page, '5 MB document of cards'), 'a 5 MB document of cards');
+  await openForSteps(page, writeFixture(dir, 'steps-deck.html', generatedDeck(40)));
+  await measureSteps(page, '40-slide deck');
 } finally {
   await browser.close();
 }

@@ -83,6 +83,7 @@ function exitEditMode() {
   setPreviewSize();
   refreshToolbar();
   setEditModeListeners(false);
+  stopWatchingPages();
   removeContentWrapper();
 }
 
@@ -160,7 +161,7 @@ function beginTextEditing(caret) {
   element.focus({ preventScroll: true });
   if (caret) placeCaret(caret);
   hideOutline(ui.hoverOv);
-  refreshSelectionOutlineWhenIdle();
+  refreshSelectionOutlineAtFrame();
 }
 
 // The first input of an editing spell records the document as it was when the spell began,
@@ -168,7 +169,7 @@ function beginTextEditing(caret) {
 function recordFirstInput() {
   var element = state.textEditing;
   editDocument({ spell: true, after: function (model) { noteEdited(model, element); } });
-  refreshSelectionOutline();
+  refreshSelectionOutlineAtFrame();
 }
 
 function caretFromPosition(element, x, y) {
@@ -215,7 +216,7 @@ function endTextEditing() {
   if (document.activeElement === element) element.blur();
   dropEditingMarks(element);
   state.textEditing = null;
-  if (element === state.selected) refreshSelectionOutlineWhenIdle();
+  if (element === state.selected) refreshSelectionOutlineAtFrame();
 }
 
 function closestElement(node) {

@@ -85,7 +85,12 @@ function duplicateElement() {
   var copy = withoutEditingMarks(target.cloneNode(true));
   editDocument({
     reason: 'clone',
-    before: function (model) { copyInModel(model, target, copy); },
+    before: function (model) {
+      copyInModel(model, target, copy);
+      // Selecting the copy ends text editing on the original; ended first, both changes are laid
+      // out in one pass, when the selection outline reads the copy's box.
+      endTextEditingOutside(copy);
+    },
     change: function () { target.parentNode.insertBefore(copy, target.nextSibling); },
     message: '已复制元素'
   });

@@ -453,14 +453,15 @@ function* detectScrollSlices() {
       node: null,
       scroller: scroller,
       x: vertical ? left : sliceStart(k, view.width, content.width),
-      y: vertical ? sliceStart(k, view.height, content.height) : top
+      y: vertical ? sliceStart(k, view.height, content.height) : top,
+      across: !vertical
     });
   }
   return records;
 }
 
+// The reading goes with its records: the pager takes it up when it shows them.
 function takeReading(records, mode) {
-  state.pageMode = mode;
   records.forEach(function (record) { record.mode = mode; });
   return records;
 }

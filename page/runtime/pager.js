@@ -6,17 +6,41 @@ var PAGE_SETTLE_MS = 350;
 var PAGE_MODES = /^(slide|deck|element|runtime|scroll)$/;
 var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };
 
-var pageSettleTimer = null;
+// The pause after the user's last change before the pages are worked out again, out of sight.
+var PAGES_AFTER_CHANGE_MS = 1000;
 
-function showPages(pages) {
+var pageSettleTimer = null;
+var pagesAfterChangeTimer = null;
+
+// Pages are shown with the stamp of the moment their detection began: they stand for the document
+// while its stamp stays the same.
+function showPages(pages, stamp) {
   state.pages = pages;
+  state.pageMode = pages[0].mode;
+  state.pagesStamp = stamp;
   syncCurrentPage();
   updatePager();
 }
 
+// A page change works on pages that stand for the document as it is: the last detection, while
+// nothing could have moved its pages since it began, or one made out of sight since the last
+// change, and a fresh one otherwise.
 function refreshPages() {
   state.pageDetection = null;
-  showPages(detectPages());
+  if (!pagesStillStand()) showPagesInWaiting();
+  state.pagesInWaiting = null;
+  if (pagesStillStand()) {
+    alignSlicesWithScroll(state.pages);
+    followCurrentPage();
+    return;
+  }
+  var stamp = watchPages();
+  showPages(detectPages(), stamp);
+}
+
+function showPagesInWaiting() {
+  var waiting = state.pagesInWaiting;
+  if (waiting && waiting.stamp === currentPageStamp()) showPages(waiting.pages, waiting.stamp);
 }
 
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
@@ -25,22 +49,141 @@ function refreshPages() {
 // sooner; then it works in slices, so that presses and keys are answered between them. A newer
 // detection, leaving edit mode or a replaced document ends it.
 function schedulePageDetection() {
-  var run = { body: document.body, detection: beginPageDetection() };
+  startPageDetection(showPages);
+}
+
+// `done` takes the pages and the stamp of the moment the run began.
+function startPageDetection(done) {
+  var run = { body: document.body, detection: beginPageDetection(), stamp: null, done: done };
   state.pageDetection = run;
   inSlices(function (outOfTime) { return continuePageDetection(run, outOfTime); });
 }
 
-// True once the run has ended, with its pages shown or given up.
+// After the user's own changes (edits, zoom, the preview, a new window size) the pages are worked
+// out again once the user pauses, in slices and out of sight: the pager shows what it showed
+// until the next page change, as it always has, and that change then finds pages that stand for
+// the document without a detection of its own. The document's own scripts, which may change it
+// all the time, start none.
+function detectPagesAfterChange() {
+  clearTimeout(pagesAfterChangeTimer);
+  if (state.active) pagesAfterChangeTimer = setTimeout(detectPagesOutOfSight, PAGES_AFTER_CHANGE_MS);
+}
+
+// A detection out of sight that began before the last change is replaced; one that shows its
+// pages, as on entering edit mode, is waited for.
+function detectPagesOutOfSight() {
+  var run = state.pageDetection;
+  if (!state.active || pagesStillStand()) return;
+  if (run && run.done === showPages) detectPagesAfterChange();
+  else startPageDetection(keepPagesInWaiting);
+}
+
+function keepPagesInWaiting(pages, stamp) {
+  state.pagesInWaiting = { pages: pages, stamp: stamp };
+}
+
+// True once the run has ended, with its pages shown or given up. The watch begins with the
+// run's first slice, after the model's preparation has marked the elements.
 function continuePageDetection(run, outOfTime) {
   if (state.pageDetection !== run || !state.active || run.body !== document.body) {
     if (state.pageDetection === run) state.pageDetection = null;
     return true;
   }
+  if (run.stamp === null) run.stamp = watchPages();
   var pages = advancePageDetection(run.detection, outOfTime);
   if (!pages) return false;
   state.pageDetection = null;
-  showPages(pages);
+  run.done(pages, run.stamp);
   return true;
+}
+
+// What could move the pages of a detection: the document's own changes (typing, element
+// operations, styles, whatever its scripts do; zoom and the device preview restyle the content
+// wrapper), a picture, video or font that loads, a new window size. The editor's interface, its
+// marks and the editability of the element under edit move none of them. The window's size is
+// part of the stamp rather than counted at its resize event, which comes only with the next frame.
+function watchPages() {
+  if (!state.pageWatch) {
+    var watch = { observer: new MutationObserver(countPageMoves) };
+    watch.observer.observe(document.documentElement, { childList: true, subtree: true, attributes: true, characterData: true });
+    pageWatchListeners().forEach(function (row) { row[0].addEventListener(row[1], row[2], true); });
+    state.pageWatch = watch;
+  }
+  return currentPageStamp();
+}
+
+function currentPageStamp() {
+  return state.pageChanges + ' ' + window.innerWidth + 'x' + window.innerHeight;
+}
+
+function stopWatchingPages() {
+  var watch = state.pageWatch;
+  if (!watch) return;
+  watch.observer.disconnect();
+  pageWatchListeners().forEach(function (row) { row[0].removeEventListener(row[1], row[2], true); });
+  state.pageWatch = null;
+  state.pagesStamp = null;
+  state.pagesInWaiting = null;
+}
+
+function pageWatchListeners() {
+  var rows = [[document, 'load', notePageLoad], [document, 'error', notePageLoad],
+    [document, 'loadedmetadata', notePageLoad], [window, 'resize', detectPagesAfterChange]];
+  if (document.fonts && document.fonts.addEventListener) rows.push([document.fonts, 'loadingdone', notePagesMoved]);
+  return rows;
+}
+
+function notePagesMoved() {
+  state.pageChanges++;
+}
+
+function notePageLoad(event) {
+  if (!isEditorUi(event.target)) notePagesMoved();
+}
+
+function countPageMoves(records) {
+  if (records.some(movesPages)) notePagesMoved();
+}
+
+function isDocumentNode(node) {
+  return node.nodeType !== 1 || !isEditorUi(node);
+}
+
+function movesPages(record) {
+  if (isEditorUi(record.target)) return false;
+  if (record.type === 'attributes') {
+    return !startsWith(record.attributeName, 'data-lmw-') && record.attributeName !== 'contenteditable';
+  }
+  if (record.type !== 'childList') return true;
+  return Array.prototype.some.call(record.addedNodes, isDocumentNode) ||
+    Array.prototype.some.call(record.removedNodes, isDocumentNode);
+}
+
+function pagesStillStand() {
+  var watch = state.pageWatch;
+  if (!watch || state.pagesStamp === null) return false;
+  countPageMoves(watch.observer.takeRecords());
+  return state.pagesStamp === currentPageStamp();
+}
+
+// A page change's own classes and the deck's controls it brings into line belong to the pages
+// it works on, which they move no further: the watch passes over them.
+function apartFromPageWatch(change) {
+  var watch = state.pageWatch;
+  if (watch) countPageMoves(watch.observer.takeRecords());
+  change();
+  if (watch) watch.observer.takeRecords();
+}
+
+// Slices that run down the document keep the horizontal scroll position of their detection, and
+// those that run across the vertical one: a reused detection takes the present one.
+function alignSlicesWithScroll(pages) {
+  if (state.pageMode !== 'scroll' || !pages.length) return;
+  var at = scrollPosition(pages[0].scroller);
+  pages.forEach(function (page) {
+    if (page.across) page.y = at.y;
+    else page.x = at.x;
+  });
 }
 
 function isPagingActive() {
@@ -160,8 +303,10 @@ function showSlide(target) {
       // The deck's own navigation failing still leaves ours to switch the slide.
     }
   }
-  if (firstActiveSlide(pages) !== target) markSlides(pages, target);
-  alignDeckControls(target, pages.length);
+  apartFromPageWatch(function () {
+    if (firstActiveSlide(pages) !== target) markSlides(pages, target);
+    alignDeckControls(target, pages.length);
+  });
 }
 
 // A deck that answers the arrow keys keeps its own count of the slide it shows, so it is asked
@@ -172,10 +317,12 @@ function stepDeck(step, target) {
   var shown = shownDeckSlide(pages);
   sendArrowKey(step);
   if (shownDeckSlide(pages) !== shown) return;
-  pages.forEach(function (page, index) {
-    page.showing.forEach(function (token) { page.node.classList.toggle(token, index === target); });
+  apartFromPageWatch(function () {
+    pages.forEach(function (page, index) {
+      page.showing.forEach(function (token) { page.node.classList.toggle(token, index === target); });
+    });
+    alignDeckControls(target, pages.length);
   });
-  alignDeckControls(target, pages.length);
 }
 
 function scrollToPage(page) {

@@ -9,19 +9,53 @@ function outlineLabel(element) {
   return own.length ? label + '.' + own[0] : label;
 }
 
-function placeOutline(outline, element) {
-  var box = element.getBoundingClientRect();
-  outline.style.display = 'block';
-  outline.style.top = box.top + 'px';
-  outline.style.left = box.left + 'px';
-  outline.style.width = box.width + 'px';
-  outline.style.height = box.height + 'px';
+function labelOutline(outline, element) {
   var tag = outline.querySelector(CLASS_PREFIX + 'ov-tag');
-  if (tag) tag.textContent = outlineLabel(element);
+  if (tag) setText(tag, outlineLabel(element));
+}
+
+function setStyleValue(style, name, value) {
+  if (style[name] !== value) style[name] = value;
+}
+
+// An outline placed or hidden now is no longer placed at the frame.
+function dropFromFrame(outline) {
+  if (state.outlinesForFrame) state.outlinesForFrame.delete(outline);
+}
+
+function placeOutline(outline, element) {
+  dropFromFrame(outline);
+  var box = element.getBoundingClientRect();
+  setStyleValue(outline.style, 'display', 'block');
+  setStyleValue(outline.style, 'top', box.top + 'px');
+  setStyleValue(outline.style, 'left', box.left + 'px');
+  setStyleValue(outline.style, 'width', box.width + 'px');
+  setStyleValue(outline.style, 'height', box.height + 'px');
+  labelOutline(outline, element);
+}
+
+// Reading a box in an event handler lays the document out there and then; for the pointer's moves
+// and for typing, the read waits for the next frame, which lays the document out anyway, and is
+// taken once for however many moves or keys came before it. The label goes in at once.
+function placeOutlineAtFrame(outline, element) {
+  labelOutline(outline, element);
+  if (!state.outlinesForFrame) {
+    state.outlinesForFrame = new Map();
+    window.requestAnimationFrame(placeOutlinesOfFrame);
+  }
+  state.outlinesForFrame.set(outline, element);
+}
+
+function placeOutlinesOfFrame() {
+  var waiting = state.outlinesForFrame;
+  state.outlinesForFrame = null;
+  waiting.forEach(function (element, outline) { if (element.isConnected) placeOutline(outline, element); });
 }
 
 function hideOutline(outline) {
-  if (outline) outline.style.display = 'none';
+  if (!outline) return;
+  dropFromFrame(outline);
+  setStyleValue(outline.style, 'display', 'none');
 }
 
 function outlineShown(outline) {
@@ -32,10 +66,9 @@ function refreshSelectionOutline() {
   if (state.selected && ui.selOv) placeOutline(ui.selOv, state.selected);
 }
 
-// For a change that seldom moves the element: the next frame lays the document out anyway, and
-// a read before it would do that work once more.
-function refreshSelectionOutlineWhenIdle() {
-  whenIdle(refreshSelectionOutline);
+// For typing and the start and end of text editing, which seldom move the element.
+function refreshSelectionOutlineAtFrame() {
+  if (state.selected && ui.selOv) placeOutlineAtFrame(ui.selOv, state.selected);
 }
 
 // The content wrapper, the body and the html element stand for the whole document: they are
@@ -58,7 +91,7 @@ function trackHover(event) {
   }
   if (target === state.hovered) return;
   state.hovered = target;
-  placeOutline(ui.hoverOv, target);
+  placeOutlineAtFrame(ui.hoverOv, target);
 }
 
 function repositionOutlines() {

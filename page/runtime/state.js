@@ -23,6 +23,18 @@ var state = {
   currentPage: 0,
   // The page detection under way in slices, if any (pager.js).
   pageDetection: null,
+  // What could have moved the pages since they were detected (pager.js): a count of the changes
+  // that could, the stamp of the moment the pages shown were detected (null when they are not to
+  // be reused), and the watch that counts the changes while edit mode is on.
+  pageChanges: 0,
+  pagesStamp: null,
+  pageWatch: null,
+  // The pages found again, out of sight, after the user's changes, with their stamp, for the next
+  // page change (pager.js).
+  pagesInWaiting: null,
+  // The outlines waiting for the next frame to be placed, each with the element it is to cover
+  // (selection.js).
+  outlinesForFrame: null,
   // The works waiting for slices of the main thread, and the channel that carries them.
   sliceLine: null,
   restoring: false,
@@ -178,6 +190,7 @@ function setDirty(flag) {
 function markChanged(message) {
   state.editCount++;
   setDirty(true);
+  detectPagesAfterChange();
   if (message) showToast(message);
 }
 
@@ -230,16 +243,27 @@ function bindPress(button, action) {
   });
 }
 
+// The interface is written only where it differs: a text or a title written again as it was
+// still has the browser lay it out anew at the next look at any box, which in a large document
+// costs as much as a change to the document itself.
 function setDisabled(control, disabled) {
-  if (control) control.disabled = !!disabled;
+  if (control && control.disabled !== !!disabled) control.disabled = !!disabled;
+}
+
+function setText(element, text) {
+  if (element.textContent !== text) element.textContent = text;
+}
+
+function setTitle(element, title) {
+  if (element.title !== title) element.title = title;
 }
 
 function refreshFileStatus() {
   if (!ui.fileStatus) return;
   var name = state.fileName || '未命名文件';
-  ui.fileStatus.textContent = (state.dirty ? '\u25cf ' : '') + name;
+  setText(ui.fileStatus, (state.dirty ? '\u25cf ' : '') + name);
   ui.fileStatus.classList.toggle('dirty', state.dirty);
-  ui.fileStatus.title = name + (state.dirty ? '（有未保存修改）' : '（已保存）');
+  setTitle(ui.fileStatus, name + (state.dirty ? '（有未保存修改）' : '（已保存）'));
 }
 
 function saveButtonTitle() {
@@ -252,17 +276,17 @@ function saveButtonTitle() {
 function refreshToolbar() {
   refreshFileStatus();
   setDisabled(ui.saveBtn, state.saving || !state.dirty);
-  if (ui.saveBtn) ui.saveBtn.title = saveButtonTitle();
+  if (ui.saveBtn) setTitle(ui.saveBtn, saveButtonTitle());
   setDisabled(ui.saveAsBtn, state.saving);
   setDisabled(ui.undoBtn, !state.history.length);
   setDisabled(ui.redoBtn, !state.future.length);
   setDisabled(ui.clearFormatBtn, !state.selected);
   if (ui.layoutBtn) {
     ui.layoutBtn.classList.toggle('active', state.layoutOpen);
-    ui.layoutBtn.disabled = false;
+    setDisabled(ui.layoutBtn, false);
   }
   if (ui.panel) ui.panel.classList.toggle('visible', state.active && state.layoutOpen);
-  if (ui.zoomLabel) ui.zoomLabel.textContent = state.zoomLevel + '%';
+  if (ui.zoomLabel) setText(ui.zoomLabel, state.zoomLevel + '%');
   setDisabled(ui.zoomInBtn, state.zoomLevel >= 200);
   setDisabled(ui.zoomOutBtn, state.zoomLevel <= 50);
 }

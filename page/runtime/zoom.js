@@ -28,6 +28,7 @@ function setZoom(level) {
   ui.contentWrap.style.transformOrigin = '50% 0';
   fitContentWrapper();
   refreshToolbar();
+  detectPagesAfterChange();
 }
 
 function zoomIn() {
@@ -129,6 +130,7 @@ function setPreviewSize(width, height) {
   }
   fitContentWrapper();
   refreshToolbar();
+  detectPagesAfterChange();
 }
 
 function buildPreviewMenuItems() {

@@ -5,7 +5,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession, savedTextOf } from '../support/browser.mjs';
-import { openInEditor, editorView, pagesDetected, saveWithCtrlS, typeAtEnd } from '../support/editor.mjs';
+import { openInEditor, editorView, pagesDetected, saveWithCtrlS, typeAtEnd, chooseFromElementMenu } from '../support/editor.mjs';
 
 const browser = browserSession();
 const doc = (style, body, script = '') =>
@@ -228,7 +228,7 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
   await pagesDetected(page);
   const { slices, sliced, atOnce } = await page.evaluate(() => {
     const runtime = window.__lmwRuntime;
-    const reading = (pages) => `${runtime.state.pageMode} ${pages.map((p) => `${p.node.id}@${p.x},${p.y}`).join(' ')}`;
+    const reading = (pages) => `${pages[0].mode} ${pages.map((p) => `${p.node.id}@${p.x},${p.y}`).join(' ')}`;
     const detection = runtime.beginPageDetection();
     let slices = 1;
     let pages;
@@ -267,4 +267,54 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
   await pagesDetected(page);
   assert.equal((await pagerView()).pages, 400);
   assert.equal(browser.errors.pop().message, 'a failing work');
+});
+
+// A step reads the boxes of a few elements while the pages stand as detected, and of every one
+// when something could have moved them since: the document's own change, typing, zoom, a resize;
+// unless the user has paused since a change of theirs, which has them found again out of sight.
+test('a page step reuses the pages found until something could have moved them, then finds them again', async () => {
+  const { page } = browser;
+  await openInEditor(page, browser.dir, 'cards.html', CARDS);
+  await pagesDetected(page);
+  await page.evaluate(() => {
+    const read = Element.prototype.getBoundingClientRect;
+    window.boxReads = 0;
+    Element.prototype.getBoundingClientRect = function () {
+      window.boxReads++;
+      return read.call(this);
+    };
+  });
+  // Each step waits for its smooth scroll to bring the card to the top, so that the next starts there.
+  const step = async (by, label) => {
+    await page.evaluate(() => { window.boxReads = 0; });
+    await page.keyboard.press(by);
+    await waitUntil((l) => window.__lmwRuntime.ui.pageLabel.textContent === l, label, `${by} to ${label}`);
+    const reads = await page.evaluate(() => window.boxReads);
+    await waitUntil((n) => Math.abs(document.querySelectorAll('.card')[n - 1].getBoundingClientRect().top) < 2,
+      parseInt(label, 10), `${by} to ${label}, scrolled`);
+    return reads;
+  };
+  const WHOLE = 400;
+  await page.click('#c0 p', { position: { x: 5, y: 5 } });
+  await page.keyboard.press('Escape');
+  assert.ok(await step('Alt+ArrowRight', '2/400') < 20, 'a press, editing and the outlines move no page');
+  assert.ok(await step('Alt+ArrowRight', '3/400') < 20, 'nor does the step before');
+  await page.evaluate(() => document.getElementById('c399').after(...['x1', 'x2'].map((id) => Object.assign(
+    document.getElementById('c0').cloneNode(true), { id }))));
+  assert.ok(await step('Alt+ArrowRight', '4/402') > WHOLE, 'the document\'s own change is seen');
+  assert.ok(await step('Alt+ArrowLeft', '3/402') < 20);
+  await typeAtEnd(page, '#c2 h3', ' typed');
+  await page.keyboard.press('Escape');
+  assert.ok(await step('Alt+ArrowRight', '4/402') > WHOLE, 'typing');
+  await page.keyboard.press('Control+=');
+  assert.ok(await step('Alt+ArrowRight', '5/402') > WHOLE, 'zoom');
+  await page.keyboard.press('Control+-');
+  await step('Alt+ArrowLeft', '4/402');
+  await page.setViewportSize({ width: 1280, height: 700 });
+  assert.ok(await step('Alt+ArrowLeft', '3/402') > WHOLE, 'a resize');
+  await page.setViewportSize({ width: 1280, height: 800 });
+  // Once the user pauses after a change of theirs, the pages are found again out of sight.
+  await chooseFromElementMenu(page, '#c3', '复制元素', { x: 300, y: 250 });
+  await page.waitForFunction(() => window.__lmwRuntime.state.pagesInWaiting?.pages.length === 403);
+  assert.ok(await step('Alt+ArrowRight', '4/403') < 20, 'a copy made by the user');
 });
