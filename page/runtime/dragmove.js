@@ -1,6 +1,8 @@
 // Moving the selected element by the handle on its outline, and the document's drop listener,
 // which carries out such a move or hands a dropped image file on to the images.
 
+/* global dropImageFile */
+
 var DRAG_MARK = 'lw-drag';
 
 function beginElementDrag(event) {

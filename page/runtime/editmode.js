@@ -3,6 +3,8 @@
 // editability is remembered in a marker and put back when editing ends, so nothing of the
 // marking reaches a saved file.
 
+/* global shieldPageKeys */
+
 var NOT_TEXT_EDITABLE = {
   script: 1, style: 1, html: 1, head: 1, body: 1, img: 1, video: 1, audio: 1, canvas: 1, svg: 1, iframe: 1
 };

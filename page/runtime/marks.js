@@ -3,6 +3,14 @@
 // element holds each mark; and the watch for copies of marked elements that the document's own
 // scripts insert.
 
+// The live element as markup, cleaned of every mark: what stands for a document written without a
+// text of its own.
+function cleanMarkup(element) {
+  var copy = element.cloneNode(true);
+  stripMarkers(copy);
+  return copy.outerHTML;
+}
+
 function takeHandedDocument() {
   var handed = window.__LMW_DOCUMENT_SOURCE;
   window.__LMW_DOCUMENT_SOURCE = undefined;

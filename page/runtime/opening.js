@@ -4,6 +4,8 @@
 // prototype, a setter on a hand-off global) for every file opened after it; a fresh page keeps
 // none of them.
 
+/* global carriesFiles, grantFolder, writeDraft */
+
 var OPEN_FROM_START_HINT = '要打开其他文件，请点击“打开文件”回到起始页，再选择或拖入文件';
 var DRAFT_NOT_KEPT_MESSAGE = '无法保存草稿，未离开当前文件；请先保存修改';
 

@@ -2,6 +2,8 @@
 // the document as it scrolls, and going to the next or previous page the way each reading needs
 // (switching the shown slide, scrolling, or the document's own arrow-key handler).
 
+/* global endTextEditing */
+
 var PAGE_SETTLE_MS = 350;
 var PAGE_MODES = /^(slide|deck|element|runtime|scroll)$/;
 var ARROW_KEY_CODES = { ArrowLeft: 37, ArrowRight: 39 };

@@ -9,12 +9,6 @@ function markupWithMarks(element) {
   return copy.outerHTML;
 }
 
-function cleanMarkup(element) {
-  var copy = element.cloneNode(true);
-  stripMarkers(copy);
-  return copy.outerHTML;
-}
-
 // Puts markup where [from, to) stood: its marked elements get their places, the one of `id` (if
 // given) keeps its parent.
 function placeMarkup(model, from, to, markup, id) {

@@ -2,6 +2,8 @@
 // the file: it checks the disk for changes made by others, keeps the previous bytes, reads the
 // written file back and compares it, and puts the previous bytes back when anything fails.
 
+/* global discardDraft */
+
 var SAVE_BLOB_TYPE = 'text/html;charset=utf-8';
 var SAVE_PICKER_TYPES = [{ description: 'HTML 文件', accept: { 'text/html': ['.html', '.htm'] } }];
 var TITLE_UNSAFE_RUNS = /[<>:"/\\|?*]+/g;

@@ -2,6 +2,8 @@
 // outline that mark them and the element under the pointer. Outlines are fixed to the viewport,
 // so they are placed again whenever anything scrolls or the window changes size.
 
+/* global endTextEditing, renderStylePanel */
+
 function outlineLabel(element) {
   var label = element.tagName.toLowerCase();
   if (typeof element.className !== 'string') return label;

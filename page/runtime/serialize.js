@@ -2,6 +2,8 @@
 // charset declaration made to agree with the UTF-8 that saving writes. Marker removal itself is
 // shared with the start page (stripMarkers).
 
+/* global endTextEditing */
+
 var CONTENT_TYPE_CHARSET = /charset[\t\n\f\r ]*=[\t\n\f\r ]*["']?([^;"'\t\n\f\r ]+)/i;
 var UTF8_DECLARATION = '<meta charset="UTF-8">';
 

@@ -3,6 +3,8 @@
 // folder, once the user has said what becomes of unsaved changes. Pages outside the folder, and
 // every link without a grant, are the document's and the browser's as ever.
 
+/* global keyIs, saveDocument, writeDraft */
+
 // The folder a <base href> puts the document's addresses in; null for an absolute one.
 function documentBaseFolder() {
   var base = document.querySelector('base[href]');

@@ -2,6 +2,8 @@
 // object, the `ui` registry, dirty tracking, the toast and the toolbar refresh. Each document
 // replacement starts a fresh instance, so the state is rebuilt from the hand-off globals.
 
+/* global detectPagesAfterChange, scheduleDraft */
+
 var PREFIX = '__lw';
 var CLASS_PREFIX = '.' + PREFIX + '-';
 var LAYER_BASE = 999990;

@@ -2,6 +2,8 @@
 // of it do: every document the runtime writes itself gets the icon link and the runtime script
 // attached the same way the start page attached them, and the files of a granted folder served.
 
+/* global closeDraftConnection, handOverHistory, withServedFiles */
+
 function runtimeScriptForNextDocument() {
   var inlineText = '';
   var externalSrc = '';

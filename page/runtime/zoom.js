@@ -2,6 +2,8 @@
 // sits in one wrapper that zoom scales and the preview narrows. The interface stays outside it,
 // so it is never scaled with the content.
 
+/* global detectPagesAfterChange */
+
 var ZOOM_MIN = 50;
 var ZOOM_MAX = 200;
 var ZOOM_STEP = 10;
