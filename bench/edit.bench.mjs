@@ -10,7 +10,8 @@
 // at the point, nothing else: the floor of any press that starts editing an element), and beside
 // one string.slice + join of the text, the copy a snapshot without shared pieces would make; the
 // first keystroke of the spell, which takes that entry, until the frame after it has laid the
-// change out, beside the relayout of one typed character in the plain file; and the history
+// change out, beside the plain file's own first letter typed and laid out, timed alike, and the
+// relayout of one typed character there, read at once; and the history
 // entry alone, as the runtime records it after a typed word (the word brought into the model,
 // the snapshot taken).
 // Usage: node bench/edit.bench.mjs [test-page.html]
@@ -25,7 +26,9 @@ import {
 const RUNS = 7;
 // A caret that takes keys within 50 ms at 1 MB is a press that feels instant; at 5 MB the browser
 // alone takes longer, and a press answers as fast as it lets any page answer within 1.2 times the
-// plain file's. A keystroke answers so within 1.2 times the relayout of one typed character.
+// plain file's. A keystroke answers so within 1.2 times the plain file's own keystroke until its
+// frame: the relayout of one typed character read at once leaves out the key's event and the frame
+// that any keystroke waits for.
 const PRESS_TARGET_MS = { 1: 50 };
 const BARE_SHARE = 1.2;
 // The timed spell types a word whose first key is a letter: a space typed at the end of a text
@@ -267,8 +270,8 @@ async function measure(browser, dir, megabytes) {
     m.editingPress.toFixed(1)} ms in the plain file, the floor of any press that starts editing an element (${
     (m.press / m.editingPress).toFixed(2)}x); the first press after opening took ${times.press[0].toFixed(1)} ms; the model was ready ${
     prepared.toFixed(0)} ms after the document was first shown, and a press before then finishes its preparation at once`);
-  recordFigure(`key_${megabytes}mb`, m.keystroke, m.typed, `the first keystroke of a typing spell (a letter), until the frame after it has laid the change out; bare: one character put into a paragraph's text in the plain file and laid out; the plain file's own first letter typed into an editable paragraph, timed alike, took ${
-    m.plainKeystroke.toFixed(1)} ms`);
+  recordFigure(`key_${megabytes}mb`, m.keystroke, m.plainKeystroke, `the first keystroke of a typing spell (a letter), until the frame after it has laid the change out; bare: the plain file's own first letter typed into an editable paragraph, timed alike; one character put into a paragraph's text there and laid out at once, without the key's event and frame, took ${
+    m.typed.toFixed(1)} ms (${(m.keystroke / m.typed).toFixed(2)}x)`);
   if (megabytes === 5) {
     recordFigure('enter_edit_5mb', m.wait, null, `the longest a key waits, or the entering key's own handling (${
       m.enter.toFixed(1)} ms) where longer, from that key until the page detection it starts ends, ${
@@ -278,7 +281,7 @@ async function measure(browser, dir, megabytes) {
   const target = PRESS_TARGET_MS[megabytes];
   if (target) console.log(`  within ${target} ms: the press ${yes(m.press < target)}, its history entry ${yes(m.entry < target)}`);
   else console.log(`  within ${BARE_SHARE} x the plain press: ${yes(m.press <= BARE_SHARE * m.plainPress)}`);
-  console.log(`  first keystroke within ${BARE_SHARE} x the typed-character relayout: ${yes(m.keystroke <= BARE_SHARE * m.typed)}`);
+  console.log(`  first keystroke within ${BARE_SHARE} x the plain file's first letter: ${yes(m.keystroke <= BARE_SHARE * m.plainKeystroke)}`);
 }
 
 await measureEachSize(measure);

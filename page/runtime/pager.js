@@ -26,7 +26,8 @@ function showPages(pages, stamp) {
 
 // A page change works on pages that stand for the document as it is: the last detection, while
 // nothing could have moved its pages since it began, or one made out of sight since the last
-// change, and a fresh one otherwise.
+// change; otherwise the pages found again among their own kind, and a fresh detection where they
+// cannot be.
 function refreshPages() {
   state.pageDetection = null;
   if (!pagesStillStand()) showPagesInWaiting();
@@ -37,7 +38,8 @@ function refreshPages() {
     return;
   }
   var stamp = watchPages();
-  showPages(detectPages(), stamp);
+  var again = state.pages.length ? findPagesAmongTheirKind(state.pages) : null;
+  showPages(again || detectPages(), stamp);
 }
 
 function showPagesInWaiting() {

@@ -269,8 +269,8 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
   assert.equal(browser.errors.pop().message, 'a failing work');
 });
 
-// A step reads the boxes of a few elements while the pages stand as detected, and of every one
-// when something could have moved them since: the document's own change, typing, zoom, a resize;
+// A step reads the boxes of a few elements while the pages stand as detected, and of every page
+// of their kind when something could have moved them since: the document's own change, typing, zoom, a resize;
 // unless the user has paused since a change of theirs, which has them found again out of sight.
 test('a page step reuses the pages found until something could have moved them, then finds them again', async () => {
   const { page } = browser;
