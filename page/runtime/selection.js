@@ -4,6 +4,29 @@
 
 /* global endTextEditing, renderStylePanel */
 
+function ownNames(names) {
+  return names.filter(function (name) { return name && !startsWith(name, PREFIX); });
+}
+
+function elementPathStep(element) {
+  var step = element.tagName.toLowerCase();
+  if (element.id && !startsWith(element.id, PREFIX)) return step + '#' + element.id;
+  var classes = ownNames(String(element.getAttribute('class') || '').split(/\s+/)).slice(0, 2);
+  return classes.length ? step + '.' + classes.join('.') : step;
+}
+
+// The content wrapper of edit mode is no part of the document's own structure, so the path stops
+// there as it stops at the body.
+function elementPath(element) {
+  var steps = [];
+  for (var node = element; node && node.nodeType === 1; node = node.parentElement) {
+    var tag = node.tagName.toLowerCase();
+    if (tag === 'body' || tag === 'html' || node.hasAttribute('data-lmw-wrapper')) break;
+    steps.unshift(elementPathStep(node));
+  }
+  return steps.join(' \u203a ');
+}
+
 function outlineLabel(element) {
   var label = element.tagName.toLowerCase();
   if (typeof element.className !== 'string') return label;

@@ -2,6 +2,28 @@
 // the order the panel shows them. Only data and the small reading and writing rules it names;
 // the panel builds every control from it by type.
 
+// Colours and numbers as the controls show them.
+function hex2(number) {
+  var text = Number(number).toString(16).toLowerCase();
+  return text.length < 2 ? '0' + text : text;
+}
+
+function toHexColor(value) {
+  if (!value || value === 'transparent' || value === 'rgba(0, 0, 0, 0)') return 'transparent';
+  var match = /^rgba?\(\s*(\d+)[,\s]+(\d+)[,\s]+(\d+)/i.exec(value);
+  if (match) return '#' + hex2(+match[1]) + hex2(+match[2]) + hex2(+match[3]);
+  if (startsWith(value, '#')) return value;
+  return '#000000';
+}
+
+function computedStyleValue(element, property) {
+  return window.getComputedStyle(element).getPropertyValue(property);
+}
+
+function round2(number) {
+  return Math.round(number * 100) / 100;
+}
+
 function readNormalAs(fallback) {
   return function (value) {
     return value === 'normal' ? fallback : parseFloat(value);

@@ -1,10 +1,8 @@
-// Choosing an HTML file: the picker's options, the name test and the wording of failures, the
-// same for the start page and for opening another file from inside the editor.
+// Choosing an HTML file: the pickers' file types and options, the name test and the wording of
+// failures, the same for the start page, for saving as and for opening from inside the editor.
 
-var HTML_PICKER_OPTIONS = {
-  multiple: false,
-  types: [{ description: 'HTML 文件', accept: { 'text/html': ['.html', '.htm'] } }]
-};
+var HTML_FILE_TYPES = [{ description: 'HTML 文件', accept: { 'text/html': ['.html', '.htm'] } }];
+var HTML_PICKER_OPTIONS = { multiple: false, types: HTML_FILE_TYPES };
 
 function isHtmlFileName(name) {
   return /\.html?$/i.test(name || '');

@@ -1,12 +1,10 @@
 // The runtime's pure helpers, which the style panel reads computed colours and sizes through.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
+import { loadRoutines } from '../support/scripts.mjs';
 
-const source = fs.readFileSync(path.resolve('page/runtime/state.js'), 'utf8');
 const { hex2, toHexColor, round2, startsWith } =
-  new Function('window', `${source}; return { hex2, toHexColor, round2, startsWith };`)({});
+  loadRoutines(['state.js', 'stylecontrols.js'], ['hex2', 'toHexColor', 'round2', 'startsWith']);
 
 test('computed colours become hex, transparency stays a word', () => {
   assert.equal(hex2(0), '00');

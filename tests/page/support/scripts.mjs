@@ -11,9 +11,9 @@ function buildList(name) {
 }
 
 // The named routines of the shared files and of the given runtime files (by name, in the build's
-// order).
+// order). The runtime's state reads the hand-off globals of a window: an empty one stands for it.
 export function loadRoutines(runtimeFiles, names) {
   const runtime = buildList('LMW_RUNTIME_SCRIPTS').filter((file) => runtimeFiles.includes(path.basename(file)));
   const sources = [...buildList('LMW_SHARED_SCRIPTS'), ...runtime].map((file) => fs.readFileSync(file, 'utf8')).join('\n');
-  return new Function(`${sources}; return { ${names.join(', ')} };`)();
+  return new Function('window', `${sources}; return { ${names.join(', ')} };`)({});
 }
