@@ -3,11 +3,10 @@
 // (checked against Node's own WHATWG URL parser), stylesheets read for their url()s and imports.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import path from 'node:path';
+import { sharedScriptsThrough } from '../support/sources.mjs';
 
-const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'references.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+const sources = sharedScriptsThrough('references.js');
 const { documentReferences, cssReferences, addressSteps, summarizeReferences } =
   new Function(`${sources}; return { documentReferences, cssReferences, addressSteps, summarizeReferences };`)();
 

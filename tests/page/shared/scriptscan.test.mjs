@@ -3,11 +3,9 @@
 // classic scripts.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
+import { sharedScriptsThrough } from '../support/sources.mjs';
 
-const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+const sources = sharedScriptsThrough('replacement.js');
 const { redeclarableScript, redeclarableDocument } =
   new Function(`${sources}; return { redeclarableScript, redeclarableDocument };`)();
 const anyName = () => true;

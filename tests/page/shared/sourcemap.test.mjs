@@ -5,12 +5,10 @@
 // put back as the browser serialises it without changing the parsed document.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
 import { browserSession } from '../support/browser.mjs';
+import { sharedScriptsThrough } from '../support/sources.mjs';
 
-const SOURCES = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+const SOURCES = sharedScriptsThrough('replacement.js');
 // In the page: a frame that parses a text through document.write, as the editor writes documents.
 function frameParser() {
   const frame = document.body.appendChild(document.createElement('iframe'));

@@ -1,0 +1,303 @@
+// The full scan: follows the browser parser's tree construction over a whole text, in slices,
+// recording for every element where its start tag stands and where it ends. Each tag and run of
+// text goes to the rules of the insertion mode the parser would be in.
+
+var HTML5_DOCTYPE_AT_START = /^[\t\n\f\r ]*<!doctype[\t\n\f\r ]+html[\t\n\f\r ]*>/i;
+var HEAD_CONTENT = elementSet('base basefont bgsound link meta noframes noscript script style template title');
+
+// The insertion modes the scan tells apart. What a template holds is read by the body's rules,
+// whatever the mode around it.
+var BEFORE_HTML = 'before html';
+var BEFORE_HEAD = 'before head';
+var IN_HEAD = 'in head';
+var AFTER_HEAD = 'after head';
+var IN_BODY = 'in body';
+var AFTER_BODY = 'after body';
+var IN_TEMPLATE = 'in template';
+
+// The scan's running state: per element (in the order of their start tags) where its start tag
+// begins, where the tag's name and the whole tag end, where the element ends (-1 until known),
+// its parent, name and namespace, and whether its end is certain; the stack of open elements.
+var SCAN_NUMBERS = ['starts', 'nameEnds', 'tagEnds', 'ends', 'parents', 'ordinals'];
+var SCAN_FLAGS = ['spaces', 'certain', 'marked'];
+
+function newSourceScan(text) {
+  var scan = {
+    text: text, pos: 0, token: null, textToken: { kind: 'text', start: 0, end: 0 }, mode: BEFORE_HTML, stopped: false,
+    noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), count: 0, capacity: 0, names: [], open: null,
+    activeFormatting: [], copies: {}, copiesOpen: 0, htmlAnnotation: {}, formOpen: false, head: -1, bodyEndTag: null,
+    places: newPlaces(), tagCount: 0, scripts: [], markAt: []
+  };
+  scan.open = newOpenElements(function (index) { elementPopped(scan, index); });
+  growScan(scan, Math.max(64, text.length >> 5));
+  return scan;
+}
+
+// The per-element fields live in typed arrays, grown by doubling.
+function growScan(scan, capacity) {
+  SCAN_NUMBERS.concat(SCAN_FLAGS).forEach(function (field) {
+    var grown = SCAN_FLAGS.indexOf(field) >= 0 ? new Uint8Array(capacity) : new Int32Array(capacity);
+    if (scan[field]) grown.set(scan[field]);
+    scan[field] = grown;
+  });
+  scan.capacity = capacity;
+}
+
+// An element the token makes: where its start tag stands is recorded as it is inserted, under
+// the current node.
+function newRecord(scan, token, space) {
+  var index = scan.count++;
+  if (index >= scan.capacity) growScan(scan, scan.capacity * 2);
+  scan.starts[index] = token.start;
+  scan.nameEnds[index] = token.nameEnd;
+  scan.tagEnds[index] = token.end;
+  scan.ends[index] = -1;
+  scan.parents[index] = currentNode(scan.open);
+  scan.names[index] = token.name;
+  scan.ordinals[index] = typeof token.ordinal === 'number' ? token.ordinal : -1;
+  scan.spaces[index] = space;
+  // What a select holds is parsed by rules of its own.
+  scan.certain[index] = scan.activeFormatting.length === 0 && scan.copiesOpen === 0 && scan.open.selects === 0 ? 1 : 0;
+  scan.marked[index] = scan.open.templates === 0 ? 1 : 0;
+  return index;
+}
+
+function insertElement(scan, token, space) {
+  var index = newRecord(scan, token, space);
+  pushOpenElement(scan.open, index, token.name, space);
+  return index;
+}
+
+// An element that holds nothing ends with its tag.
+function insertEmptyElement(scan, token, space) {
+  var index = newRecord(scan, token, space);
+  scan.ends[index] = token.end;
+  return index;
+}
+
+// An element the parser makes where the text has no tag for it stands open at the token that
+// makes it, without a mark.
+function insertImpliedElement(scan, name) {
+  var at = scan.token.start;
+  var index = insertElement(scan, { name: name, start: at, nameEnd: at, end: at }, HTML_SPACE);
+  scan.marked[index] = 0;
+  return index;
+}
+
+// Script, style, title and the like: the tokenizer reads what follows as their text, up to their
+// own end tag, which ends them; plaintext holds the rest of the text. When the text has no such
+// end tag, or a script's text hides where it really ends, nothing after it can be read with
+// certainty.
+function insertRawTextElement(scan, token) {
+  var text = scan.text;
+  var index = insertElement(scan, token, HTML_SPACE);
+  if (token.name === 'plaintext') {
+    // Written back, it would gain an end tag as text.
+    scan.certain[index] = 0;
+    scan.pos = text.length;
+    return index;
+  }
+  var contentEnd = rawTextEnd(text, token.name, token.end);
+  var closing = contentEnd < 0 ? null : readTagAt(text, contentEnd, false);
+  if (!closing || (token.name === 'script' && hidesScriptEnd(text.slice(token.end, contentEnd)))) {
+    scan.certain[index] = 0;
+    stopScan(scan);
+    return index;
+  }
+  if (token.name === 'script' && !scan.open.templates && !insideForeign(scan)) {
+    noteInlineScript(scan.scripts, text, token.start, token.end, contentEnd);
+  }
+  scan.pos = closing.end;
+  scan.token = closing;
+  popCurrentNode(scan.open);
+  return index;
+}
+
+// The location hook: where an element ends, recorded as it leaves the stack. An element closed
+// by its own end tag ends after it, any other at the start of the token that closes it. Those
+// still open where the text ends end there; after the body's end tag they end at that tag, the
+// body with it.
+function elementPopped(scan, index) {
+  scan.ends[index] = endOfPopped(scan, scan.token, scan.names[index]);
+  if (scan.copies[index] === true) scan.copiesOpen--;
+}
+
+function endOfPopped(scan, token, name) {
+  if (token.kind === 'end' && token.name === name) return token.end;
+  if (token.kind !== 'end of text' || !scan.bodyEndTag || name === 'html') return token.start;
+  return name === 'body' ? scan.bodyEndTag.end : scan.bodyEndTag.start;
+}
+
+// Where the parser restructures what is open, no open element's end can be placed with certainty.
+function distrustOpenElements(scan) {
+  scan.open.items.forEach(function (index) { scan.certain[index] = 0; });
+}
+
+function stopScan(scan) {
+  distrustOpenElements(scan);
+  scan.stopped = true;
+}
+
+// Before the body: the html and head elements, and the elements that belong in the head. Any
+// other content ends the head and begins the body, whether their tags are written or not.
+function startTagBeforeHtml(scan, token) {
+  scan.mode = BEFORE_HEAD;
+  if (token.name === 'html') insertElement(scan, token, HTML_SPACE);
+  else startTagBeforeHead(scan, token);
+}
+
+function startTagBeforeHead(scan, token) {
+  if (token.name !== 'head') {
+    startTagInHead(scan, token);
+    return;
+  }
+  scan.head = insertElement(scan, token, HTML_SPACE);
+  scan.mode = IN_HEAD;
+}
+
+function startTagInHead(scan, token) {
+  var name = token.name;
+  if (name === 'html') {
+    secondDocumentTag(scan, token);
+  } else if (HEAD_CONTENT[name] === true) {
+    if (scan.mode === BEFORE_HEAD) scan.mode = IN_HEAD;
+    // After the head's end tag such an element still goes into the head.
+    if (scan.mode === AFTER_HEAD && scan.head >= 0) scan.certain[scan.head] = 0;
+    insertByContent(scan, token);
+  } else {
+    leaveHead(scan);
+    if (name === 'body') insertElement(scan, token, HTML_SPACE);
+    else startTagInBody(scan, token);
+  }
+}
+
+// A head ended by other content has no end of its own in the text: white space before that
+// content is the head's, after an end tag it would not be.
+function leaveHead(scan) {
+  if (currentNodeName(scan.open) === 'head') scan.certain[popCurrentNode(scan.open)] = 0;
+  scan.mode = IN_BODY;
+}
+
+function endTagBeforeBody(scan, token) {
+  var name = token.name;
+  if (name === 'head') {
+    if (currentNodeName(scan.open) === 'head') popCurrentNode(scan.open);
+    scan.mode = AFTER_HEAD;
+  } else if (name === 'body' || name === 'html' || name === 'br') {
+    leaveHead(scan);
+    endTagInBody(scan, token);
+  } else if (name === 'template') {
+    endTagInBody(scan, token);
+  }
+}
+
+function textBeforeBody(scan, token) {
+  if (!NOT_SPACE.test(scan.text.slice(token.start, token.end))) return;
+  leaveHead(scan);
+  textInBody(scan, token);
+}
+
+// Text in the body that stands directly in a table is moved out in front of it.
+function textInBody(scan, token) {
+  if (inTableContext(scan)) {
+    if (!NOT_SPACE.test(scan.text.slice(token.start, token.end))) return;
+    fosterParented(scan);
+  }
+  reconstructActiveFormatting(scan);
+}
+
+// Content after the body's end tag goes back into the body: the body, and what is open in it,
+// end later than their text says.
+function reopenBody(scan) {
+  distrustOpenElements(scan);
+  scan.mode = IN_BODY;
+  scan.bodyEndTag = null;
+}
+
+function startTagAfterBody(scan, token) {
+  reopenBody(scan);
+  startTagInBody(scan, token);
+}
+
+function endTagAfterBody(scan, token) {
+  if (token.name !== 'body' && token.name !== 'html') reopenBody(scan);
+  endTagInBody(scan, token);
+}
+
+// Even white space after the body's end tag goes into the body.
+function textAfterBody(scan, token) {
+  distrustOpenElements(scan);
+  if (!NOT_SPACE.test(scan.text.slice(token.start, token.end))) return;
+  reopenBody(scan);
+  textInBody(scan, token);
+}
+
+// Follows the markup of a whole document from start to end.
+function scanSource(text) {
+  var scan = newSourceScan(text);
+  continueScan(scan, null);
+  return scan;
+}
+
+// Follows the markup further, to the end or until `outOfTime` (looked at every so many tags)
+// says the time given is spent; true once the scan is finished.
+function continueScan(scan, outOfTime) {
+  var text = scan.text;
+  for (var tags = 1; !scan.stopped && scan.pos < text.length; tags++) {
+    if (isTimeUp(outOfTime, tags)) return false;
+    var lt = text.indexOf('<', scan.pos);
+    if (lt < 0) lt = text.length;
+    processText(scan, scan.pos, lt);
+    if (lt >= text.length) break;
+    var tag = readTagAt(text, lt, currentIsForeign(scan));
+    if (!tag) {
+      stopScan(scan);
+      break;
+    }
+    scan.pos = tag.end;
+    if (tag.kind === 'start' || tag.kind === 'end') processTag(scan, tag);
+    else if (tag.kind === 'text') processText(scan, lt, lt + 1);
+  }
+  finishScan(scan);
+  return true;
+}
+
+function processText(scan, from, to) {
+  if (from >= to) return;
+  var token = scan.textToken;
+  token.start = from;
+  token.end = to;
+  processToken(scan, token);
+}
+
+function processTag(scan, tag) {
+  notePlace(scan.places, tag.kind, tag.name, tag.start, tag.end);
+  if (tag.kind === 'start') {
+    tag.ordinal = scan.tagCount++;
+    // Every start tag gets its number, even one the parser drops, just as the quick reading numbers them.
+    if (!scan.open.templates && UNMARKED_ELEMENTS[tag.name] !== true) scan.markAt.push(tag.nameEnd, tag.ordinal);
+  }
+  processToken(scan, tag);
+}
+
+function processToken(scan, token) {
+  scan.token = token;
+  INSERTION_MODES[scan.open.templates ? IN_TEMPLATE : scan.mode][token.kind](scan, token);
+}
+
+// Elements still open where the text ends end there.
+function finishScan(scan) {
+  scan.token = { kind: 'end of text', start: scan.text.length, end: scan.text.length };
+  popThrough(scan.open, 0);
+}
+
+// The rules of each insertion mode for start tags, end tags and text.
+var BODY_RULES = { start: startTagInBody, end: endTagInBody, text: textInBody };
+var INSERTION_MODES = {};
+INSERTION_MODES[BEFORE_HTML] = { start: startTagBeforeHtml, end: endTagBeforeBody, text: textBeforeBody };
+INSERTION_MODES[BEFORE_HEAD] = { start: startTagBeforeHead, end: endTagBeforeBody, text: textBeforeBody };
+INSERTION_MODES[IN_HEAD] = { start: startTagInHead, end: endTagBeforeBody, text: textBeforeBody };
+INSERTION_MODES[AFTER_HEAD] = { start: startTagInHead, end: endTagBeforeBody, text: textBeforeBody };
+INSERTION_MODES[IN_BODY] = BODY_RULES;
+INSERTION_MODES[IN_TEMPLATE] = BODY_RULES;
+INSERTION_MODES[AFTER_BODY] = { start: startTagAfterBody, end: endTagAfterBody, text: textAfterBody };
