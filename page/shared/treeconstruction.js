@@ -138,21 +138,27 @@ function stopScan(scan) {
   scan.stopped = true;
 }
 
-// Before the body: the html and head elements, and the elements that belong in the head. Any
-// other content ends the head and begins the body, whether their tags are written or not.
+// Before the body: the html and head elements, made by the parser where their tags are not
+// written, and the elements that belong in the head. Any other content ends the head and begins
+// the body, whether its tag is written or not.
 function startTagBeforeHtml(scan, token) {
+  if (token.name !== 'html') {
+    impliedElementThenReprocess(scan, 'html', BEFORE_HEAD, token);
+    return;
+  }
+  insertElement(scan, token, HTML_SPACE);
   scan.mode = BEFORE_HEAD;
-  if (token.name === 'html') insertElement(scan, token, HTML_SPACE);
-  else startTagBeforeHead(scan, token);
 }
 
 function startTagBeforeHead(scan, token) {
-  if (token.name !== 'head') {
-    startTagInHead(scan, token);
-    return;
+  if (token.name === 'html') {
+    secondDocumentTag(scan, token);
+  } else if (token.name === 'head') {
+    scan.head = insertElement(scan, token, HTML_SPACE);
+    scan.mode = IN_HEAD;
+  } else {
+    impliedElementThenReprocess(scan, 'head', IN_HEAD, token);
   }
-  scan.head = insertElement(scan, token, HTML_SPACE);
-  scan.mode = IN_HEAD;
 }
 
 function startTagInHead(scan, token) {
@@ -160,47 +166,114 @@ function startTagInHead(scan, token) {
   if (name === 'html') {
     secondDocumentTag(scan, token);
   } else if (HEAD_CONTENT[name] === true) {
-    if (scan.mode === BEFORE_HEAD) scan.mode = IN_HEAD;
-    // After the head's end tag such an element still goes into the head.
-    if (scan.mode === AFTER_HEAD && scan.head >= 0) scan.certain[scan.head] = 0;
     insertByContent(scan, token);
-  } else {
+  } else if (name !== 'head') {
     leaveHead(scan);
-    if (name === 'body') insertElement(scan, token, HTML_SPACE);
-    else startTagInBody(scan, token);
+    processToken(scan, token);
   }
+}
+
+function startTagAfterHead(scan, token) {
+  var name = token.name;
+  if (name === 'html') {
+    secondDocumentTag(scan, token);
+  } else if (name === 'body') {
+    insertElement(scan, token, HTML_SPACE);
+    scan.mode = IN_BODY;
+  } else if (HEAD_CONTENT[name] === true && name !== 'noscript') {
+    headContentAfterHead(scan, token);
+  } else if (name !== 'head') {
+    impliedElementThenReprocess(scan, 'body', IN_BODY, token);
+  }
+}
+
+// Where the text has no tag for the element the mode waits for, the parser makes one and reads
+// the token again in the next mode.
+function impliedElementThenReprocess(scan, name, mode, token) {
+  var index = insertImpliedElement(scan, name);
+  if (name === 'head') scan.head = index;
+  scan.mode = mode;
+  processToken(scan, token);
 }
 
 // A head ended by other content has no end of its own in the text: white space before that
 // content is the head's, after an end tag it would not be.
 function leaveHead(scan) {
-  if (currentNodeName(scan.open) === 'head') scan.certain[popCurrentNode(scan.open)] = 0;
-  scan.mode = IN_BODY;
+  scan.certain[popCurrentNode(scan.open)] = 0;
+  scan.mode = AFTER_HEAD;
 }
 
-function endTagBeforeBody(scan, token) {
-  var name = token.name;
-  if (name === 'head') {
-    if (currentNodeName(scan.open) === 'head') popCurrentNode(scan.open);
+// After the head's end tag such an element still goes into the head, which then ends later than
+// its text says; a noscript there begins the body instead.
+function headContentAfterHead(scan, token) {
+  var open = scan.open;
+  scan.certain[scan.head] = 0;
+  pushOpenElement(open, scan.head, 'head', HTML_SPACE);
+  startTagInHead(scan, token);
+  removeOpenElement(open, open.items.lastIndexOf(scan.head));
+}
+
+// Only the end tags of what the modes before the body make stand for them; the others are dropped.
+function isEndTagBeforeBody(token) {
+  return token.name === 'head' || token.name === 'body' || token.name === 'html' || token.name === 'br';
+}
+
+function endTagBeforeHtml(scan, token) {
+  if (isEndTagBeforeBody(token)) impliedElementThenReprocess(scan, 'html', BEFORE_HEAD, token);
+}
+
+function endTagBeforeHead(scan, token) {
+  if (isEndTagBeforeBody(token)) impliedElementThenReprocess(scan, 'head', IN_HEAD, token);
+}
+
+function endTagInHead(scan, token) {
+  if (token.name === 'head') {
+    popCurrentNode(scan.open);
     scan.mode = AFTER_HEAD;
-  } else if (name === 'body' || name === 'html' || name === 'br') {
+  } else if (isEndTagBeforeBody(token)) {
     leaveHead(scan);
-    endTagInBody(scan, token);
-  } else if (name === 'template') {
+    processToken(scan, token);
+  } else if (token.name === 'template') {
     endTagInBody(scan, token);
   }
 }
 
-function textBeforeBody(scan, token) {
-  if (!NOT_SPACE.test(scan.text.slice(token.start, token.end))) return;
+function endTagAfterHead(scan, token) {
+  if (token.name === 'template') endTagInBody(scan, token);
+  else if (isEndTagBeforeBody(token) && token.name !== 'head') impliedElementThenReprocess(scan, 'body', IN_BODY, token);
+}
+
+// Text of white space alone, which the parser sets apart: before the body it changes nothing, and
+// in a table it stays there. Character references to white space are white space to the parser.
+var SPACE_TEXT = /^(?:[\t\n\f\r ]|&#0*(?:9|1[023]|32)(?![0-9]);?|&#[xX]0*(?:[9aAcCdD]|20)(?![0-9a-fA-F]);?|&Tab;|&NewLine;)*$/;
+
+function isSpaceToken(scan, token) {
+  var text = scan.text.slice(token.start, token.end);
+  return !NOT_SPACE.test(text) || (text.indexOf('&') >= 0 && SPACE_TEXT.test(text));
+}
+
+function textBeforeHtml(scan, token) {
+  if (!isSpaceToken(scan, token)) impliedElementThenReprocess(scan, 'html', BEFORE_HEAD, token);
+}
+
+function textBeforeHead(scan, token) {
+  if (!isSpaceToken(scan, token)) impliedElementThenReprocess(scan, 'head', IN_HEAD, token);
+}
+
+function textInHead(scan, token) {
+  if (isSpaceToken(scan, token)) return;
   leaveHead(scan);
-  textInBody(scan, token);
+  processToken(scan, token);
+}
+
+function textAfterHead(scan, token) {
+  if (!isSpaceToken(scan, token)) impliedElementThenReprocess(scan, 'body', IN_BODY, token);
 }
 
 // Text in the body that stands directly in a table is moved out in front of it.
 function textInBody(scan, token) {
   if (inTableContext(scan)) {
-    if (!NOT_SPACE.test(scan.text.slice(token.start, token.end))) return;
+    if (isSpaceToken(scan, token)) return;
     fosterParented(scan);
   }
   reconstructActiveFormatting(scan);
@@ -227,10 +300,13 @@ function endTagAfterBody(scan, token) {
 // Even white space after the body's end tag goes into the body.
 function textAfterBody(scan, token) {
   distrustOpenElements(scan);
-  if (!NOT_SPACE.test(scan.text.slice(token.start, token.end))) return;
+  if (isSpaceToken(scan, token)) return;
   reopenBody(scan);
   textInBody(scan, token);
 }
+
+// Comments, declarations and tags that are dropped make no element and end none.
+function makesNoElement() {}
 
 // Follows the markup of a whole document from start to end.
 function scanSource(text) {
@@ -257,6 +333,7 @@ function continueScan(scan, outOfTime) {
     scan.pos = tag.end;
     if (tag.kind === 'start' || tag.kind === 'end') processTag(scan, tag);
     else if (tag.kind === 'text') processText(scan, lt, lt + 1);
+    else processToken(scan, tag);
   }
   finishScan(scan);
   return true;
@@ -291,13 +368,14 @@ function finishScan(scan) {
   popThrough(scan.open, 0);
 }
 
-// The rules of each insertion mode for start tags, end tags and text.
-var BODY_RULES = { start: startTagInBody, end: endTagInBody, text: textInBody };
+// The rules of each insertion mode for start tags, end tags, text, and comments with the other
+// declarations.
+var BODY_RULES = { start: startTagInBody, end: endTagInBody, text: textInBody, other: makesNoElement };
 var INSERTION_MODES = {};
-INSERTION_MODES[BEFORE_HTML] = { start: startTagBeforeHtml, end: endTagBeforeBody, text: textBeforeBody };
-INSERTION_MODES[BEFORE_HEAD] = { start: startTagBeforeHead, end: endTagBeforeBody, text: textBeforeBody };
-INSERTION_MODES[IN_HEAD] = { start: startTagInHead, end: endTagBeforeBody, text: textBeforeBody };
-INSERTION_MODES[AFTER_HEAD] = { start: startTagInHead, end: endTagBeforeBody, text: textBeforeBody };
+INSERTION_MODES[BEFORE_HTML] = { start: startTagBeforeHtml, end: endTagBeforeHtml, text: textBeforeHtml, other: makesNoElement };
+INSERTION_MODES[BEFORE_HEAD] = { start: startTagBeforeHead, end: endTagBeforeHead, text: textBeforeHead, other: makesNoElement };
+INSERTION_MODES[IN_HEAD] = { start: startTagInHead, end: endTagInHead, text: textInHead, other: makesNoElement };
+INSERTION_MODES[AFTER_HEAD] = { start: startTagAfterHead, end: endTagAfterHead, text: textAfterHead, other: makesNoElement };
 INSERTION_MODES[IN_BODY] = BODY_RULES;
 INSERTION_MODES[IN_TEMPLATE] = BODY_RULES;
-INSERTION_MODES[AFTER_BODY] = { start: startTagAfterBody, end: endTagAfterBody, text: textAfterBody };
+INSERTION_MODES[AFTER_BODY] = { start: startTagAfterBody, end: endTagAfterBody, text: textAfterBody, other: makesNoElement };

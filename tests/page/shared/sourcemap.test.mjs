@@ -1,8 +1,9 @@
 // Where each element of a document's text stands, checked against the browser's own parser: on
-// markup written to trip a scanner (implied end tags, misnested formatting, tables that move
-// their content out, SVG and MathML, raw text, templates) and on random tag soup, every element
-// gets its mark, and every element whose end is called certain can be cut out of the text and
-// put back as the browser serialises it without changing the parsed document.
+// markup written to trip a scanner (implied end tags, misnested formatting, tables that move their
+// content out, SVG and MathML, raw text, templates), on the corners of the parser's tree
+// construction (ruby, the modes before the body) and on random tag soup, every element gets its
+// mark, and every element whose end is called certain can be cut out of the text and put back as
+// the browser serialises it without changing the parsed document.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
@@ -77,6 +78,16 @@ async function faultsOf(texts) {
   return (await browser.page.evaluate(checkAgainstParser, texts)).faults;
 }
 
+// The span of each element that has a place in the text, in the order of their start tags; null
+// where the scan leaves its end uncertain.
+function certainSpans(text) {
+  return browser.page.evaluate((text) => {
+    const spans = spanTableOf(scanSource(text));
+    return Array.from({ length: spans.count }, (_, id) => id).filter((id) => spans.start[id] >= 0)
+      .map((id) => spans.end[id] < 0 ? null : text.slice(spans.start[id], spans.end[id]));
+  }, text);
+}
+
 const TRICKY = [
   '<!DOCTYPE html><html><head><title>t</title></head><body><p>a<p>b<ul><li>x<li>y</ul><dl><dt>t<dd>d</dl></body></html>\n',
   '<!DOCTYPE html><p>one<div>block</div>two</p><h1>a<h2>b</h2><p>x<table><tr><td>c</table>',
@@ -106,13 +117,29 @@ test('the elements of markup written to trip a scanner keep their marks, and cer
 });
 
 test('certain spans of the tricky markup cover what a reader would expect', async () => {
-  const spans = await browser.page.evaluate((text) => {
-    const spans = spanTableOf(scanSource(text));
-    return Array.from({ length: spans.count }, (_, id) => id).filter((id) => spans.start[id] >= 0)
-      .map((id) => spans.end[id] < 0 ? null : text.slice(spans.start[id], spans.end[id]));
-  }, '<!DOCTYPE html><body><ul><li>x<li>y</ul><b>q<p>r</b>s</p>\n</body>\n');
+  const spans = await certainSpans('<!DOCTYPE html><body><ul><li>x<li>y</ul><b>q<p>r</b>s</p>\n</body>\n');
   assert.deepEqual(spans, [null, '<ul><li>x<li>y</ul>', '<li>x', '<li>y', null],
     'the body and the paragraph in misnested bold are uncertain; the bold itself carries no mark');
+});
+
+// Corners of the parser's tree construction, each with the spans the scan finds (null where it
+// leaves an element's end uncertain): what the parser builds must not be misplaced, and what can
+// be placed must not be given up.
+const CORNERS = [
+  // An rp or rt ends a paragraph open in a ruby, but not an rtc; outside a ruby it ends nothing.
+  ['<!DOCTYPE html><ruby>a<p>para<rt>t</rt>b</ruby><div>x</div>', ['<p>para', '<div>x</div>']],
+  ['<!DOCTYPE html><ruby><rtc><p>x<rp>(</rp><rt>y</rtc></ruby><p>z', ['<rtc><p>x<rp>(</rp><rt>y</rtc>', '<p>x', '<p>z']],
+  ['<!DOCTYPE html><p><ruby>a<rb>b<p>c<rt>d</ruby>e</p>', ['<p><ruby>a<rb>b', '<rb>b', '<p>c<rt>d</ruby>e</p>']],
+  // A noscript after the head's end tag begins the body; white space written as character
+  // references stays in a table.
+  ['<!DOCTYPE html><head></head><noscript><p>x</p></noscript><body class=a><p>y</p></body>', [
+    '<head></head>', '<noscript><p>x</p></noscript>', '<p>y</p>']],
+  ['<!DOCTYPE html><table>&#32;&#x0A;<tr><td>x</table>', ['<table>&#32;&#x0A;<tr><td>x</table>', '<tr><td>x', '<td>x']]
+];
+
+test('the corners of the parser\'s tree construction: the scan places what the browser builds, and gives up no more', async () => {
+  assert.deepEqual(await faultsOf(CORNERS.map(([text]) => text)), []);
+  for (const [text, spans] of CORNERS) assert.deepEqual(await certainSpans(text), spans, text);
 });
 
 // Tag soup from a small vocabulary: every kind of element the parser treats specially.
@@ -172,7 +199,8 @@ function checkWalkedMarks(texts) {
 test('marks given by walking the parsed tree land where the text would have put them', async () => {
   const implied = ['<!DOCTYPE html>\n<title>t</title>\n<ul><li>一\n<li>二\n</ul>\n<p>段\n<p>段\n',
     '<nobr></nobr><head><p>dropped head</p>', '<table><tr><td>a</td></tr><tbody><tr><td>b</table>', '<div></p><p>x</p></div>'];
-  const documents = [...TRICKY, ...implied, ...Array.from({ length: 4000 }, (_, i) => tagSoup(i + 1, 24))];
+  const documents = [...TRICKY, ...CORNERS.map(([text]) => text), ...implied,
+    ...Array.from({ length: 4000 }, (_, i) => tagSoup(i + 1, 24))];
   const { faults, walked } = await browser.page.evaluate(checkWalkedMarks, documents);
   assert.deepEqual(faults.slice(0, 3), []);
   assert.ok(walked > 100, `the walk took ${walked} of them`);
@@ -206,7 +234,8 @@ test('a reading taken up again wherever its time ran out reads as one done at on
   const section = (i) => `<section id="s${i}"><h2>${i}</h2><p>a <b>b</b><ul><li>x<li>y</ul><svg><path d="M0"/></svg>` +
     `<script>if (a < b) x = "</p>";</script><!-- c --></section>\n`;
   const wellFormed = `<!DOCTYPE html><html><head><title>t</title></head><body>${Array.from({ length: 600 }, (_, i) => section(i)).join('')}</body></html>`;
-  const documents = [wellFormed, TRICKY.join('\n'), ...Array.from({ length: 20 }, (_, i) => tagSoup(i + 1, 3000))];
+  const documents = [wellFormed, TRICKY.join('\n'), CORNERS.map(([text]) => text).join('\n'),
+    ...Array.from({ length: 20 }, (_, i) => tagSoup(i + 1, 3000))];
   const { faults, slices, quickly } = await browser.page.evaluate(checkResumedReadings, documents);
   assert.deepEqual(faults.slice(0, 3), []);
   assert.ok(quickly >= 1 && slices > 60, `the quick reading read ${quickly} of them; the readings stopped ${slices} times`);
