@@ -26,6 +26,7 @@ function newSourceScan(text) {
     text: text, pos: 0, token: null, textToken: { kind: 'text', start: 0, end: 0 }, mode: BEFORE_HTML, stopped: false,
     noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), count: 0, capacity: 0, names: [], open: null,
     activeFormatting: [], copies: {}, copiesOpen: 0, htmlAnnotation: {}, formOpen: false, head: -1, bodyEndTag: null,
+    commentAfterBody: false, spaceAfterBody: false,
     places: newPlaces(), tagCount: 0, scripts: [], markAt: []
   };
   scan.open = newOpenElements(function (index) { elementPopped(scan, index); });
@@ -116,7 +117,7 @@ function insertRawTextElement(scan, token) {
 // The location hook: where an element ends, recorded as it leaves the stack. An element closed
 // by its own end tag ends after it, any other at the start of the token that closes it. Those
 // still open where the text ends end there; after the body's end tag they end at that tag, the
-// body with it.
+// body with it, unless white space after the tag went into them.
 function elementPopped(scan, index) {
   scan.ends[index] = endOfPopped(scan, scan.token, scan.names[index]);
   if (scan.copies[index] === true) scan.copiesOpen--;
@@ -124,7 +125,7 @@ function elementPopped(scan, index) {
 
 function endOfPopped(scan, token, name) {
   if (token.kind === 'end' && token.name === name) return token.end;
-  if (token.kind !== 'end of text' || !scan.bodyEndTag || name === 'html') return token.start;
+  if (token.kind !== 'end of text' || !scan.bodyEndTag || scan.spaceAfterBody || name === 'html') return token.start;
   return name === 'body' ? scan.bodyEndTag.end : scan.bodyEndTag.start;
 }
 
@@ -279,12 +280,24 @@ function textInBody(scan, token) {
   reconstructActiveFormatting(scan);
 }
 
-// Content after the body's end tag goes back into the body: the body, and what is open in it,
-// end later than their text says.
+// Content after the body's end tag goes back into the body: the body ends later than its text
+// says, and what is open in it ends where the parser ends it. A comment met before went outside
+// the body, though: the text of what is open now runs over it.
 function reopenBody(scan) {
-  distrustOpenElements(scan);
+  distrustDocumentFrame(scan);
+  if (scan.commentAfterBody) distrustOpenElements(scan);
   scan.mode = IN_BODY;
   scan.bodyEndTag = null;
+  scan.commentAfterBody = false;
+  scan.spaceAfterBody = false;
+}
+
+// The html and body elements at the foot of the stack.
+function distrustDocumentFrame(scan) {
+  var open = scan.open;
+  for (var i = 0; i < 2 && i < open.items.length; i++) {
+    if (open.names[i] === 'html' || open.names[i] === 'body') scan.certain[open.items[i]] = 0;
+  }
 }
 
 function startTagAfterBody(scan, token) {
@@ -297,12 +310,26 @@ function endTagAfterBody(scan, token) {
   endTagInBody(scan, token);
 }
 
-// Even white space after the body's end tag goes into the body.
+// Even white space after the body's end tag goes into what is open in the body, so that what is
+// open ends where the text does; the body, with it, ends later than its end tag.
 function textAfterBody(scan, token) {
-  distrustOpenElements(scan);
-  if (isSpaceToken(scan, token)) return;
-  reopenBody(scan);
-  textInBody(scan, token);
+  if (!isSpaceToken(scan, token)) {
+    reopenBody(scan);
+    textInBody(scan, token);
+    return;
+  }
+  distrustDocumentFrame(scan);
+  scan.spaceAfterBody = true;
+  if (scan.commentAfterBody) distrustOpenElements(scan);
+}
+
+// A comment after the body's end tag goes into the html element (after the html end tag, into the
+// document), outside what is open, unless an SVG or MathML element is open on top: that one takes
+// it in. Either way, where white space after the body's end tag went into what is open, no open
+// element's text holds just what it holds.
+function commentAfterBody(scan) {
+  if (currentIsForeign(scan) || scan.spaceAfterBody) distrustOpenElements(scan);
+  scan.commentAfterBody = true;
 }
 
 // Comments, declarations and tags that are dropped make no element and end none.
@@ -378,4 +405,4 @@ INSERTION_MODES[IN_HEAD] = { start: startTagInHead, end: endTagInHead, text: tex
 INSERTION_MODES[AFTER_HEAD] = { start: startTagAfterHead, end: endTagAfterHead, text: textAfterHead, other: makesNoElement };
 INSERTION_MODES[IN_BODY] = BODY_RULES;
 INSERTION_MODES[IN_TEMPLATE] = BODY_RULES;
-INSERTION_MODES[AFTER_BODY] = { start: startTagAfterBody, end: endTagAfterBody, text: textAfterBody, other: makesNoElement };
+INSERTION_MODES[AFTER_BODY] = { start: startTagAfterBody, end: endTagAfterBody, text: textAfterBody, other: commentAfterBody };

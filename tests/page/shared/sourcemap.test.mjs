@@ -1,9 +1,9 @@
 // Where each element of a document's text stands, checked against the browser's own parser: on
 // markup written to trip a scanner (implied end tags, misnested formatting, tables that move their
 // content out, SVG and MathML, raw text, templates), on the corners of the parser's tree
-// construction (ruby, the modes before the body) and on random tag soup, every element gets its
-// mark, and every element whose end is called certain can be cut out of the text and put back as
-// the browser serialises it without changing the parsed document.
+// construction (ruby, the modes before the body, content after the body) and on random tag soup,
+// every element gets its mark, and every element whose end is called certain can be cut out of the
+// text and put back as the browser serialises it without changing the parsed document.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
@@ -43,7 +43,9 @@ function checkAgainstParser(texts) {
     [copy, ...copy.querySelectorAll('[data-lmw-n]')].forEach((e) => e.removeAttribute('data-lmw-n'));
     return copy;
   };
-  const serialised = (doc) => unmarked(doc.documentElement).outerHTML;
+  // With the comments that stand outside the html element, where a comment after its end tag goes.
+  const serialised = (doc) => [...doc.childNodes].map((node) => node === doc.documentElement ? unmarked(node).outerHTML :
+    node.nodeType === Node.COMMENT_NODE ? `<!--${node.data}-->` : '').join('');
   const faults = [];
   let quickly = 0;
   for (const text of texts) {
@@ -130,6 +132,14 @@ const CORNERS = [
   ['<!DOCTYPE html><ruby>a<p>para<rt>t</rt>b</ruby><div>x</div>', ['<p>para', '<div>x</div>']],
   ['<!DOCTYPE html><ruby><rtc><p>x<rp>(</rp><rt>y</rtc></ruby><p>z', ['<rtc><p>x<rp>(</rp><rt>y</rtc>', '<p>x', '<p>z']],
   ['<!DOCTYPE html><p><ruby>a<rb>b<p>c<rt>d</ruby>e</p>', ['<p><ruby>a<rb>b', '<rb>b', '<p>c<rt>d</ruby>e</p>']],
+  // A comment after the body's end tag goes outside the body, or into an open SVG element; white
+  // space there goes into what is open.
+  ['<!DOCTYPE html><body><div>open</body><!-- c -->', ['<body><div>open</body>', '<div>open']],
+  ['<!DOCTYPE html><body><div>open</body><!-- c --><p>after</p>', [null, null, '<p>after</p>']],
+  ['<!DOCTYPE html><body><svg><g>open</body><!-- c -->', [null, null, null]],
+  ['<!DOCTYPE html><div>open</html><!-- c --> <p>x', [null, '<p>x']],
+  ['<!DOCTYPE html><body><p>last\n</body>\n<!-- c -->\n</html>\n', [null, null]],
+  ['<!DOCTYPE html><title>t</title><p>one<p>last\n</body>\n</html>\n', ['<title>t</title>', '<p>one', '<p>last\n</body>\n</html>\n']],
   // A noscript after the head's end tag begins the body; white space written as character
   // references stays in a table.
   ['<!DOCTYPE html><head></head><noscript><p>x</p></noscript><body class=a><p>y</p></body>', [
