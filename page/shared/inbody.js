@@ -128,18 +128,23 @@ function closeSameInScope(scan, name) {
   if (position >= 0) closeThrough(scan, position);
 }
 
+// The parser's special elements: the HTML ones, and the SVG and MathML elements that hold HTML.
+function isSpecialAt(open, position) {
+  var name = open.names[position];
+  return isForeignAt(open, position) ? FOREIGN_SCOPE[name] === true : SPECIAL_ELEMENTS[name] === true;
+}
+
 // An li, dd or dt closes the open one of its kind, unless a special element other than address,
 // div or p stands between them.
 function closeListItem(scan, names) {
   var open = scan.open;
   for (var i = open.items.length - 1; i >= 0; i--) {
     var name = open.names[i];
-    if (name === 'select') return;
-    if (names[name] === true) {
+    if (names[name] === true && !isForeignAt(open, i)) {
       closeThrough(scan, i);
       return;
     }
-    if (SPECIAL_ELEMENTS[name] === true && name !== 'address' && name !== 'div' && name !== 'p') return;
+    if (isSpecialAt(open, i) && name !== 'address' && name !== 'div' && name !== 'p') return;
   }
 }
 
@@ -240,13 +245,10 @@ function endTagPosition(scan, name) {
   if (TABLE_PARTS[name] === true || name === 'table') return elementInTableScope(open, TABLE_END_NAMES[name]);
   if (HEADINGS[name] === true) return headingInScope(open);
   if (SPECIAL_ELEMENTS[name] === true || FORMATTING_ELEMENTS[name] === true) return elementInScope(open, name);
-  // Any other end tag closes the nearest element of its name above every special one; an SVG or
-  // MathML element met on the way bounds it like a special one.
+  // Any other end tag closes the nearest element of its name above every special one.
   for (var i = open.items.length - 1; i >= 0; i--) {
-    var openName = open.names[i];
-    if (isForeignAt(open, i)) return -1;
-    if (openName === name) return i;
-    if (SPECIAL_ELEMENTS[openName] === true) return -1;
+    if (open.names[i] === name && !isForeignAt(open, i)) return i;
+    if (isSpecialAt(open, i)) return -1;
   }
   return -1;
 }

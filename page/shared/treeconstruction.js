@@ -120,6 +120,7 @@ function insertRawTextElement(scan, token) {
 // body with it, unless white space after the tag went into them.
 function elementPopped(scan, index) {
   scan.ends[index] = endOfPopped(scan, scan.token, scan.names[index]);
+  if (isClosedUnderForeign(scan, index)) scan.certain[index] = 0;
   if (scan.copies[index] === true) scan.copiesOpen--;
 }
 
@@ -127,6 +128,16 @@ function endOfPopped(scan, token, name) {
   if (token.kind === 'end' && token.name === name) return token.end;
   if (token.kind !== 'end of text' || !scan.bodyEndTag || scan.spaceAfterBody || name === 'html') return token.start;
   return name === 'body' ? scan.bodyEndTag.end : scan.bodyEndTag.start;
+}
+
+// An SVG or MathML element inside another that holds no HTML, closed by an HTML start tag read
+// at it (a table's part in a cell around them): written back with its end tag, it would leave
+// that tag to be read as SVG or MathML.
+function isClosedUnderForeign(scan, index) {
+  var token = scan.token;
+  var parent = scan.parents[index];
+  return token.kind === 'start' && scan.spaces[index] !== HTML_SPACE && parent >= 0 && scan.spaces[parent] !== HTML_SPACE &&
+    !isIntegrationPoint(scan, parent) && FOREIGN_BREAKOUT[token.name] !== true;
 }
 
 // Where the parser restructures what is open, no open element's end can be placed with certainty.

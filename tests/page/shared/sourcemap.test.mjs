@@ -1,9 +1,10 @@
 // Where each element of a document's text stands, checked against the browser's own parser: on
 // markup written to trip a scanner (implied end tags, misnested formatting, tables that move their
 // content out, SVG and MathML, raw text, templates), on the corners of the parser's tree
-// construction (ruby, the modes before the body, content after the body) and on random tag soup,
-// every element gets its mark, and every element whose end is called certain can be cut out of the
-// text and put back as the browser serialises it without changing the parsed document.
+// construction (ruby, the modes before the body, content after the body, SVG and MathML in table
+// cells) and on random tag soup, every element gets its mark, and every element whose end is called
+// certain can be cut out of the text and put back as the browser serialises it without changing the
+// parsed document.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
@@ -140,6 +141,26 @@ const CORNERS = [
   ['<!DOCTYPE html><div>open</html><!-- c --> <p>x', [null, '<p>x']],
   ['<!DOCTYPE html><body><p>last\n</body>\n<!-- c -->\n</html>\n', [null, null]],
   ['<!DOCTYPE html><title>t</title><p>one<p>last\n</body>\n</html>\n', ['<title>t</title>', '<p>one', '<p>last\n</body>\n</html>\n']],
+  // SVG and MathML elements that hold HTML, in table cells that the next cell or row closes.
+  ['<!DOCTYPE html><table><tr><td><svg><foreignObject><p>x</foreignObject></svg><td>b</table>', [
+    '<table><tr><td><svg><foreignObject><p>x</foreignObject></svg><td>b</table>',
+    '<tr><td><svg><foreignObject><p>x</foreignObject></svg><td>b', '<td><svg><foreignObject><p>x</foreignObject></svg>',
+    '<svg><foreignObject><p>x</foreignObject></svg>', null, '<p>x</foreignObject></svg>', '<td>b']],
+  ['<!DOCTYPE html><table><tr><td><svg><desc><div>x<td>y</table>', [
+    '<table><tr><td><svg><desc><div>x<td>y</table>', '<tr><td><svg><desc><div>x<td>y', '<td><svg><desc><div>x',
+    '<svg><desc><div>x', null, '<div>x', '<td>y']],
+  ['<!DOCTYPE html><table><tr><td><math><mi><b>x<td>y</table>', [
+    '<table><tr><td><math><mi><b>x<td>y</table>', '<tr><td><math><mi><b>x<td>y', '<td><math><mi><b>x', '<math><mi><b>x',
+    null, '<td>y']],
+  ['<!DOCTYPE html><table><tr><td><math><annotation-xml encoding=text/html><div>x</div><tr><td>z</table>', [
+    '<table><tr><td><math><annotation-xml encoding=text/html><div>x</div><tr><td>z</table>',
+    '<tr><td><math><annotation-xml encoding=text/html><div>x</div>', '<td><math><annotation-xml encoding=text/html><div>x</div>',
+    '<math><annotation-xml encoding=text/html><div>x</div>', null, '<div>x</div>', '<tr><td>z', '<td>z']],
+  ['<!DOCTYPE html><table><tr><td><math><mtext><table><tr><td>n</table></mtext></math></table>', [
+    '<table><tr><td><math><mtext><table><tr><td>n</table></mtext></math></table>',
+    '<tr><td><math><mtext><table><tr><td>n</table></mtext></math>', '<td><math><mtext><table><tr><td>n</table></mtext></math>',
+    '<math><mtext><table><tr><td>n</table></mtext></math>', '<mtext><table><tr><td>n</table></mtext>',
+    '<table><tr><td>n</table>', '<tr><td>n', '<td>n']],
   // A noscript after the head's end tag begins the body; white space written as character
   // references stays in a table.
   ['<!DOCTYPE html><head></head><noscript><p>x</p></noscript><body class=a><p>y</p></body>', [
