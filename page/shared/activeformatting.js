@@ -29,10 +29,26 @@ function reconstructActiveFormatting(scan) {
   var markers = openMarkers(scan.open);
   scan.activeFormatting = scan.activeFormatting.filter(function (entry) {
     if (entry.markers !== markers) return true;
-    scan.copies[insertImpliedElement(scan, entry.name)] = true;
-    scan.copiesOpen++;
+    noteCopy(scan, insertImpliedElement(scan, entry.name));
     return false;
   });
+}
+
+function noteCopy(scan, index) {
+  scan.copies[index] = true;
+  scan.copiesOpen++;
+}
+
+// The copy of a formatting element that the adoption of misnested formatting puts on the stack at
+// `position`, over the furthest block, whose content it takes.
+function insertFormattingCopy(scan, name, position) {
+  var at = scan.token.start;
+  var index = newRecord(scan, { name: name, start: at, nameEnd: at, end: at }, HTML_SPACE);
+  scan.parents[index] = scan.open.items[position - 1];
+  scan.marked[index] = 0;
+  noteCopy(scan, index);
+  insertOpenElement(scan.open, position, index, name, HTML_SPACE);
+  return position;
 }
 
 // A cell, caption or the like that closes takes the formatting elements active inside it along.

@@ -88,12 +88,20 @@ function closeForStartTag(scan, name) {
   }
   if (name === 'li') closeListItem(scan, LIST_ITEMS);
   else if (name === 'dd' || name === 'dt') closeListItem(scan, DEFINITIONS);
-  else if (HEADINGS[name] === true && HEADINGS[currentNodeName(open)] === true) popCurrentNode(open);
+  else if (HEADINGS[name] === true && HEADINGS[currentNodeName(open)] === true) closeHeading(scan);
   else if (name === 'button') closeSameInScope(scan, name);
-  else if (name === 'a' || name === 'nobr') closeFormattingAgain(scan, name);
+  else if (name === 'a' || name === 'nobr') formattingAgain(scan, name);
   else if ((name === 'option' || name === 'optgroup') && currentNodeName(open) === 'option') popCurrentNode(open);
   else if (name === 'rb' || name === 'rtc') closeRubyParts(scan, '');
   else if (name === 'rp' || name === 'rt') closeRubyParts(scan, 'rtc');
+}
+
+// A heading ends where another begins. One that stands in a heading (moved there by the adoption
+// of misnested formatting), written back with its end tag, would leave the new one to close the
+// heading around it.
+function closeHeading(scan) {
+  var heading = popCurrentNode(scan.open);
+  if (HEADINGS[currentNodeName(scan.open)] === true) scan.certain[heading] = 0;
 }
 
 // The ruby's parts end where another part begins, and so does anything else that ends where an
@@ -148,11 +156,14 @@ function closeListItem(scan, names) {
   }
 }
 
-function closeFormattingAgain(scan, name) {
+// An a start tag while an a is active, or a nobr while a nobr is open, first closes that one by
+// the adoption of misnested formatting, which takes it out of the list of active formatting
+// elements.
+function formattingAgain(scan, name) {
   var position = elementInScope(scan.open, name);
-  if (position < 0) return;
-  keepFormattingActive(scan, name);
-  closeThrough(scan, position);
+  if (position < 0 && name === 'nobr') return;
+  if (position >= 0) adoptFormatting(scan, position);
+  forgetActiveFormatting(scan, name);
 }
 
 // A second html or body tag is no element: its attributes go to the first one, so the text that
@@ -202,7 +213,7 @@ function endTagInBody(scan, token) {
   }
   var target = open.items[position];
   if (FORMATTING_ELEMENTS[name] === true && position !== open.items.length - 1) {
-    misnestedFormatting(scan, position);
+    adoptFormatting(scan, position);
     return;
   }
   if (name === 'form') {
@@ -260,23 +271,39 @@ function openTemplate(open) {
   return -1;
 }
 
-// The parser's adoption of misnested formatting moves the elements open inside the formatting
-// element under a copy of it; what stays open is approximated, and nothing open is trusted.
-function misnestedFormatting(scan, position) {
+// The parser's adoption of misnested formatting: the first special element open inside the
+// formatting element (the furthest block) moves out of it, the formatting elements between are
+// copied in place (the three nearest the block; the others, and all that are not formatting,
+// leave the stack), and a copy of the formatting element, open just above the block, takes what
+// it held. The copy is then adopted the same way, until no special element stands inside it and
+// the tag closes it. Nothing open is trusted.
+function adoptFormatting(scan, position) {
   var open = scan.open;
-  keepFormattingActive(scan, open.names[position]);
-  var furthest = -1;
-  for (var i = position + 1; i < open.items.length; i++) {
-    if (SPECIAL_ELEMENTS[open.names[i]] === true) {
-      furthest = i;
-      break;
+  var name = open.names[position];
+  distrustOpenElements(scan);
+  for (var round = 0; round < 8 && elementInScope(open, name) === position; round++) {
+    var furthest = furthestBlock(open, position);
+    if (furthest < 0) {
+      closeThrough(scan, position);
+      return;
     }
+    var block = open.items[furthest];
+    for (var i = furthest - 1; i > position; i--) {
+      var between = open.names[i];
+      var copied = furthest - i <= 3 && FORMATTING_ELEMENTS[between] === true && !isForeignAt(open, i);
+      removeOpenElement(open, i);
+      if (copied) insertFormattingCopy(scan, between, i);
+    }
+    removeOpenElement(open, position);
+    position = insertFormattingCopy(scan, name, open.items.lastIndexOf(block) + 1);
   }
-  if (furthest < 0) {
-    closeThrough(scan, position);
-    return;
+}
+
+function furthestBlock(open, position) {
+  for (var i = position + 1; i < open.items.length; i++) {
+    if (isSpecialAt(open, i)) return i;
   }
-  for (var j = furthest - 1; j >= position; j--) removeOpenElement(open, j);
+  return -1;
 }
 
 // A part of a table first ends an open cell, caption or column group, then whatever the parser

@@ -47,6 +47,13 @@ function popCurrentNode(open) {
   return index;
 }
 
+function insertOpenElement(open, position, index, name, space) {
+  open.items.splice(position, 0, index);
+  open.names.splice(position, 0, name);
+  open.spaces.splice(position, 0, space);
+  countOpen(open, name, space, 1);
+}
+
 // Pops the open elements down to and with the one at `position`.
 function popThrough(open, position) {
   while (open.items.length > position) popCurrentNode(open);
