@@ -85,6 +85,9 @@ function insertImpliedElement(scan, name) {
   return index;
 }
 
+// The characters the browser escapes where it writes a text out.
+var ESCAPED_IN_WRITING = /[&<>\u00a0]/;
+
 // Script, style, title and the like: the tokenizer reads what follows as their text, up to their
 // own end tag, which ends them; plaintext holds the rest of the text. When the text has no such
 // end tag, or a script's text hides where it really ends, nothing after it can be read with
@@ -93,8 +96,8 @@ function insertRawTextElement(scan, token) {
   var text = scan.text;
   var index = insertElement(scan, token, HTML_SPACE);
   if (token.name === 'plaintext') {
-    // Written back, it would gain an end tag as text.
-    scan.certain[index] = 0;
+    // Written back, it and every element open around it would gain end tags as its text.
+    distrustOpenElements(scan);
     scan.pos = text.length;
     return index;
   }
@@ -107,6 +110,11 @@ function insertRawTextElement(scan, token) {
   }
   if (token.name === 'script' && !scan.open.templates && !insideForeign(scan)) {
     noteInlineScript(scan.scripts, text, token.start, token.end, contentEnd);
+  }
+  // What a template holds is written out as where scripts do not run, a noscript's text escaped:
+  // read again as the noscript's raw text, the escapes would stay.
+  if (token.name === 'noscript' && scan.open.templates && ESCAPED_IN_WRITING.test(text.slice(token.end, contentEnd))) {
+    distrustOpenElements(scan);
   }
   scan.pos = closing.end;
   scan.token = closing;

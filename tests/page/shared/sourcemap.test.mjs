@@ -1,10 +1,10 @@
 // Where each element of a document's text stands, checked against the browser's own parser: on
 // markup written to trip a scanner (implied end tags, misnested formatting, tables that move their
 // content out, SVG and MathML, raw text, templates), on the corners of the parser's tree
-// construction (ruby, the modes before the body, content after the body, SVG and MathML in table
-// cells) and on random tag soup, every element gets its mark, and every element whose end is called
-// certain can be cut out of the text and put back as the browser serialises it without changing the
-// parsed document.
+// construction (plaintext, ruby, the modes before the body, content after the body, SVG and MathML
+// in table cells) and on random tag soup, every element gets its mark, and every element whose end
+// is called certain can be cut out of the text and put back as the browser serialises it without
+// changing the parsed document.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
@@ -129,6 +129,9 @@ test('certain spans of the tricky markup cover what a reader would expect', asyn
 // leaves an element's end uncertain): what the parser builds must not be misplaced, and what can
 // be placed must not be given up.
 const CORNERS = [
+  // The text after a plaintext start tag is its text, end tags and all.
+  ['<!DOCTYPE html><div><b>x<plaintext><p>rest</div>', [null, null]],
+  ['<!DOCTYPE html><p>a<plaintext></plaintext><meta charset=x><div>c', ['<p>a', null]],
   // An rp or rt ends a paragraph open in a ruby, but not an rtc; outside a ruby it ends nothing.
   ['<!DOCTYPE html><ruby>a<p>para<rt>t</rt>b</ruby><div>x</div>', ['<p>para', '<div>x</div>']],
   ['<!DOCTYPE html><ruby><rtc><p>x<rp>(</rp><rt>y</rtc></ruby><p>z', ['<rtc><p>x<rp>(</rp><rt>y</rtc>', '<p>x', '<p>z']],
@@ -162,10 +165,11 @@ const CORNERS = [
     '<math><mtext><table><tr><td>n</table></mtext></math>', '<mtext><table><tr><td>n</table></mtext>',
     '<table><tr><td>n</table>', '<tr><td>n', '<td>n']],
   // A noscript after the head's end tag begins the body; white space written as character
-  // references stays in a table.
+  // references stays in a table; a noscript in a template is written out escaped.
   ['<!DOCTYPE html><head></head><noscript><p>x</p></noscript><body class=a><p>y</p></body>', [
     '<head></head>', '<noscript><p>x</p></noscript>', '<p>y</p>']],
-  ['<!DOCTYPE html><table>&#32;&#x0A;<tr><td>x</table>', ['<table>&#32;&#x0A;<tr><td>x</table>', '<tr><td>x', '<td>x']]
+  ['<!DOCTYPE html><table>&#32;&#x0A;<tr><td>x</table>', ['<table>&#32;&#x0A;<tr><td>x</table>', '<tr><td>x', '<td>x']],
+  ['<!DOCTYPE html><div><template><noscript>a&amp;b</noscript></template></div>', [null, null]]
 ];
 
 test('the corners of the parser\'s tree construction: the scan places what the browser builds, and gives up no more', async () => {
