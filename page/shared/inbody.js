@@ -39,8 +39,13 @@ function startTagInBody(scan, token) {
     foreignStartTag(scan, token);
     return;
   }
-  if (name === 'html' || name === 'body' || name === 'head' || name === 'frameset') {
+  if (scan.framesetOk) noteFramesetContent(scan, token);
+  if (name === 'html' || name === 'body' || name === 'head') {
     secondDocumentTag(scan, token);
+    return;
+  }
+  if (name === 'frameset' || name === 'frame') {
+    if (name === 'frameset') framesetInBody(scan, token);
     return;
   }
   // While a form's end tag has not been seen another form is no element; the tag is dropped
@@ -73,6 +78,39 @@ function startTagInBody(scan, token) {
   if (KEEPS_FORMATTING_CLOSED[name] !== true) reconstructActiveFormatting(scan);
   var index = insertByContent(scan, token);
   if (moved || name === 'template') scan.certain[index] = 0;
+}
+
+// Content that lets no frameset replace the body: elements that are more than a box for others.
+var ENDS_FRAMESET_OK = elementSet('pre listing li dd dt button applet marquee object table area br embed img keygen ' +
+  'wbr hr image textarea xmp iframe select template');
+
+function noteFramesetContent(scan, token) {
+  if (ENDS_FRAMESET_OK[token.name] === true || (token.name === 'input' && !isHiddenInput(scan, token))) endFramesetOk(scan);
+}
+
+function endFramesetOk(scan) {
+  scan.framesetOk = false;
+}
+
+function isHiddenInput(scan, token) {
+  return String(attributeValue(scan, tagAttributes(scan, token), 'type')).toLowerCase() === 'hidden';
+}
+
+// A frameset tag replaces a body that holds nothing but boxes and white space: what the body held
+// is dropped, and its elements have no place. Elsewhere the tag is dropped, as a frame is; where
+// only a second body tag kept it out, the elements around that tag would not, written back
+// without it.
+function framesetInBody(scan, token) {
+  var open = scan.open;
+  if (open.names[1] !== 'body' || open.templates) return;
+  if (!scan.framesetOk) {
+    scan.framesetShutBy.forEach(function (index) { scan.certain[index] = 0; });
+    return;
+  }
+  for (var index = open.items[1]; index < scan.count; index++) scan.marked[index] = 0;
+  popThrough(open, 1);
+  insertElement(scan, token, HTML_SPACE);
+  scan.mode = IN_FRAMESET;
 }
 
 // What a start tag closes before its element opens.
@@ -167,9 +205,14 @@ function formattingAgain(scan, name) {
 }
 
 // A second html or body tag is no element: its attributes go to the first one, so the text that
-// holds it does not hold only its own elements.
+// holds it does not hold only its own elements. A body tag lets no frameset replace the body; the
+// elements open around it are noted, as a frameset tag met later makes them hold more than their
+// elements.
 function secondDocumentTag(scan, token) {
-  if ((token.name === 'html' || token.name === 'body') && tagAttributes(scan, token).length) distrustOpenElements(scan);
+  if ((token.name === 'html' || token.name === 'body') && tagAttributes(scan, token).length > 0) distrustOpenElements(scan);
+  if (token.name !== 'body' || scan.open.templates) return;
+  if (scan.framesetOk) scan.framesetShutBy = scan.open.items.slice();
+  endFramesetOk(scan);
 }
 
 function tagAttributes(scan, token) {
@@ -206,6 +249,7 @@ function endTagInBody(scan, token) {
     scan.formOpen = false;
   }
   // A stray br or p end tag makes an element of its own, which a table moves out.
+  if (name === 'br') endFramesetOk(scan);
   if ((name === 'br' || (name === 'p' && position < 0)) && inTableContext(scan)) fosterParented(scan);
   if (position < 0) {
     if (FORMATTING_ELEMENTS[name] === true) forgetActiveFormatting(scan, name);

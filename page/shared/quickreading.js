@@ -65,9 +65,10 @@ function quickLoneBracket(reading, lt) {
 
 // A second html, head or body start tag, or one that no longer starts its element (an html tag
 // after other tags, a head tag after others than html, a body tag once the body has begun),
-// makes no element: the full scan reads such a text.
+// makes no element, and a frameset drops what follows it: the full scan reads such a text.
 function quickDocumentElement(reading, name) {
   var seen = reading.seen;
+  if (name === 'frameset') return false;
   if (name !== 'html' && name !== 'head' && name !== 'body') {
     if (HEAD_CONTENT[name] !== true) reading.inBody = true;
     return true;

@@ -14,6 +14,8 @@ var AFTER_HEAD = 'after head';
 var IN_BODY = 'in body';
 var AFTER_BODY = 'after body';
 var IN_TEMPLATE = 'in template';
+var IN_FRAMESET = 'in frameset';
+var AFTER_FRAMESET = 'after frameset';
 
 // The scan's running state: per element (in the order of their start tags) where its start tag
 // begins, where the tag's name and the whole tag end, where the element ends (-1 until known),
@@ -26,7 +28,7 @@ function newSourceScan(text) {
     text: text, pos: 0, token: null, textToken: { kind: 'text', start: 0, end: 0 }, mode: BEFORE_HTML, stopped: false,
     noQuirks: HTML5_DOCTYPE_AT_START.test(text.slice(0, 1024)), count: 0, capacity: 0, names: [], open: null,
     activeFormatting: [], copies: {}, copiesOpen: 0, htmlAnnotation: {}, formOpen: false, head: -1, bodyEndTag: null,
-    commentAfterBody: false, spaceAfterBody: false,
+    commentAfterBody: false, spaceAfterBody: false, framesetOk: true, framesetShutBy: [],
     places: newPlaces(), tagCount: 0, scripts: [], markAt: []
   };
   scan.open = newOpenElements(function (index) { elementPopped(scan, index); });
@@ -197,13 +199,14 @@ function startTagAfterHead(scan, token) {
   var name = token.name;
   if (name === 'html') {
     secondDocumentTag(scan, token);
-  } else if (name === 'body') {
+  } else if (name === 'body' || name === 'frameset') {
     insertElement(scan, token, HTML_SPACE);
-    scan.mode = IN_BODY;
+    scan.mode = name === 'body' ? IN_BODY : IN_FRAMESET;
+    scan.framesetOk = false;
   } else if (HEAD_CONTENT[name] === true && name !== 'noscript') {
     headContentAfterHead(scan, token);
   } else if (name !== 'head') {
-    impliedElementThenReprocess(scan, 'body', IN_BODY, token);
+    impliedBody(scan, token);
   }
 }
 
@@ -214,6 +217,12 @@ function impliedElementThenReprocess(scan, name, mode, token) {
   if (name === 'head') scan.head = index;
   scan.mode = mode;
   processToken(scan, token);
+}
+
+// A body the parser makes may still be replaced by a frameset, whatever a template in the head held.
+function impliedBody(scan, token) {
+  scan.framesetOk = true;
+  impliedElementThenReprocess(scan, 'body', IN_BODY, token);
 }
 
 // A head ended by other content has no end of its own in the text: white space before that
@@ -260,11 +269,12 @@ function endTagInHead(scan, token) {
 
 function endTagAfterHead(scan, token) {
   if (token.name === 'template') endTagInBody(scan, token);
-  else if (isEndTagBeforeBody(token) && token.name !== 'head') impliedElementThenReprocess(scan, 'body', IN_BODY, token);
+  else if (isEndTagBeforeBody(token) && token.name !== 'head') impliedBody(scan, token);
 }
 
-// Text of white space alone, which the parser sets apart: before the body it changes nothing, and
-// in a table it stays there. Character references to white space are white space to the parser.
+// Text of white space alone, which the parser sets apart: before the body it changes nothing, in a
+// table it stays there, and it lets a frameset still replace the body. Character references to
+// white space are white space to the parser.
 var SPACE_TEXT = /^(?:[\t\n\f\r ]|&#0*(?:9|1[023]|32)(?![0-9]);?|&#[xX]0*(?:[9aAcCdD]|20)(?![0-9a-fA-F]);?|&Tab;|&NewLine;)*$/;
 
 function isSpaceToken(scan, token) {
@@ -287,11 +297,13 @@ function textInHead(scan, token) {
 }
 
 function textAfterHead(scan, token) {
-  if (!isSpaceToken(scan, token)) impliedElementThenReprocess(scan, 'body', IN_BODY, token);
+  if (!isSpaceToken(scan, token)) impliedBody(scan, token);
 }
 
-// Text in the body that stands directly in a table is moved out in front of it.
+// Text in the body that stands directly in a table is moved out in front of it. Text of its own
+// lets no frameset replace the body.
 function textInBody(scan, token) {
+  if (scan.framesetOk && !isSpaceToken(scan, token)) endFramesetOk(scan);
   if (inTableContext(scan)) {
     if (isSpaceToken(scan, token)) return;
     fosterParented(scan);
@@ -349,6 +361,27 @@ function textAfterBody(scan, token) {
 function commentAfterBody(scan) {
   if (currentIsForeign(scan) || scan.spaceAfterBody) distrustOpenElements(scan);
   scan.commentAfterBody = true;
+}
+
+// A frameset document holds framesets, frames and noframes: every other tag in it is dropped,
+// and makes no element. Its text is dropped too, but for white space.
+function startTagInFrameset(scan, token) {
+  var name = token.name;
+  if (name === 'frameset') insertElement(scan, token, HTML_SPACE);
+  else if (name === 'frame') insertEmptyElement(scan, token, HTML_SPACE);
+  else startTagAfterFrameset(scan, token);
+}
+
+function startTagAfterFrameset(scan, token) {
+  if (token.name === 'html') secondDocumentTag(scan, token);
+  else if (token.name === 'noframes') insertRawTextElement(scan, token);
+}
+
+function endTagInFrameset(scan, token) {
+  var open = scan.open;
+  if (token.name !== 'frameset' || open.items.length < 2) return;
+  popCurrentNode(open);
+  if (currentNodeName(open) !== 'frameset') scan.mode = AFTER_FRAMESET;
 }
 
 // Comments, declarations and tags that are dropped make no element and end none.
@@ -425,3 +458,5 @@ INSERTION_MODES[AFTER_HEAD] = { start: startTagAfterHead, end: endTagAfterHead, 
 INSERTION_MODES[IN_BODY] = BODY_RULES;
 INSERTION_MODES[IN_TEMPLATE] = BODY_RULES;
 INSERTION_MODES[AFTER_BODY] = { start: startTagAfterBody, end: endTagAfterBody, text: textAfterBody, other: commentAfterBody };
+INSERTION_MODES[IN_FRAMESET] = { start: startTagInFrameset, end: endTagInFrameset, text: makesNoElement, other: makesNoElement };
+INSERTION_MODES[AFTER_FRAMESET] = { start: startTagAfterFrameset, end: makesNoElement, text: makesNoElement, other: makesNoElement };

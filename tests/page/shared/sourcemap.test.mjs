@@ -2,9 +2,9 @@
 // markup written to trip a scanner (implied end tags, misnested formatting, tables that move their
 // content out, SVG and MathML, raw text, templates), on the corners of the parser's tree
 // construction (plaintext, ruby, the modes before the body, content after the body, SVG and MathML
-// in table cells) and on random tag soup, every element gets its mark, and every element whose end
-// is called certain can be cut out of the text and put back as the browser serialises it without
-// changing the parsed document.
+// in table cells, framesets) and on random tag soup, every element gets its mark, and every element
+// whose end is called certain can be cut out of the text and put back as the browser serialises it
+// without changing the parsed document.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { browserSession } from '../support/browser.mjs';
@@ -164,6 +164,18 @@ const CORNERS = [
     '<tr><td><math><mtext><table><tr><td>n</table></mtext></math>', '<td><math><mtext><table><tr><td>n</table></mtext></math>',
     '<math><mtext><table><tr><td>n</table></mtext></math>', '<mtext><table><tr><td>n</table></mtext>',
     '<table><tr><td>n</table>', '<tr><td>n', '<td>n']],
+  // A frameset document drops every other element; a frameset replaces a body that holds only
+  // boxes, white space and hidden inputs, and is dropped after anything more.
+  ['<!DOCTYPE html><frameset><frame src=a><div>dropped</div><frameset><frame></frameset></frameset><p>gone', [
+    '<frameset><frame src=a><div>dropped</div><frameset><frame></frameset></frameset>', '<frame src=a>',
+    '<frameset><frame></frameset>', '<frame>']],
+  ['<!DOCTYPE html><div><span> </span></div><frameset cols=1><frame><noframes><p>x</noframes></frameset>', [
+    '<frameset cols=1><frame><noframes><p>x</noframes></frameset>', '<frame>', '<noframes><p>x</noframes>']],
+  ['<!DOCTYPE html><div><input type=hidden>&#32;</div><frameset><frame></frameset>', ['<frameset><frame></frameset>', '<frame>']],
+  ['<!DOCTYPE html><head><template><img></template></head><p></p><frameset><frame></frameset>', [
+    '<head><template><img></template></head>', '<template><img></template>', '<frameset><frame></frameset>', '<frame>']],
+  ['<!DOCTYPE html><p>text<frameset><frame></frameset>', ['<p>text<frameset><frame></frameset>']],
+  ['<!DOCTYPE html><div><body></div><frameset><frame></frameset>', [null]],
   // A noscript after the head's end tag begins the body; white space written as character
   // references stays in a table; a noscript in a template is written out escaped.
   ['<!DOCTYPE html><head></head><noscript><p>x</p></noscript><body class=a><p>y</p></body>', [
@@ -177,16 +189,20 @@ test('the corners of the parser\'s tree construction: the scan places what the b
   for (const [text, spans] of CORNERS) assert.deepEqual(await certainSpans(text), spans, text);
 });
 
-// Tag soup from a small vocabulary: every kind of element the parser treats specially.
-function tagSoup(seed, length) {
+// Tag soup from a small vocabulary: every kind of element the parser treats specially; and the
+// same with the elements of the parser's corners.
+const SOUP_NAMES = ['p', 'div', 'li', 'ul', 'b', 'i', 'a', 'table', 'tr', 'td', 'th', 'tbody', 'span', 'svg', 'path',
+  'foreignObject', 'select', 'option', 'template', 'h1', 'h2', 'dd', 'dt', 'button', 'form', 'caption', 'math', 'mi',
+  'section', 'em', 'pre', 'br', 'img', 'hr', 'textarea', 'title', 'nobr', 'font', 'body', 'head', 'html'];
+const CORNER_SOUP_NAMES = [...SOUP_NAMES, 'ruby', 'rt', 'rp', 'rtc', 'rb', 'frameset', 'frame', 'noframes', 'input', 'desc',
+  'mtext', 'annotation-xml', 'noscript', 'listing', 'object', 'plaintext'];
+
+function tagSoup(seed, length, names = SOUP_NAMES) {
   let state = seed;
   const random = (n) => {
     state = (state * 1103515245 + 12345) % 2147483648;
     return state % n;
   };
-  const names = ['p', 'div', 'li', 'ul', 'b', 'i', 'a', 'table', 'tr', 'td', 'th', 'tbody', 'span', 'svg', 'path',
-    'foreignObject', 'select', 'option', 'template', 'h1', 'h2', 'dd', 'dt', 'button', 'form', 'caption', 'math', 'mi',
-    'section', 'em', 'pre', 'br', 'img', 'hr', 'textarea', 'title', 'nobr', 'font', 'body', 'head', 'html'];
   const pieces = [random(2) ? '<!DOCTYPE html>' : ''];
   for (let i = 0; i < length; i++) {
     const name = names[random(names.length)];
@@ -199,8 +215,10 @@ function tagSoup(seed, length) {
   return pieces.join('');
 }
 
+const cornerSoup = (count) => Array.from({ length: count }, (_, i) => tagSoup(i + 1, 30, CORNER_SOUP_NAMES));
+
 test('random tag soup: marks survive, certain spans are exact, the quick reading agrees with the full scan', async () => {
-  const documents = Array.from({ length: 2500 }, (_, i) => tagSoup(i + 1, 24));
+  const documents = [...Array.from({ length: 2500 }, (_, i) => tagSoup(i + 1, 24)), ...cornerSoup(1500)];
   const { faults, quickly } = await browser.page.evaluate(checkAgainstParser, documents);
   assert.deepEqual(faults.slice(0, 3), []);
   assert.ok(quickly > 300, `the quick reading read ${quickly} of them`);
@@ -235,7 +253,7 @@ test('marks given by walking the parsed tree land where the text would have put 
   const implied = ['<!DOCTYPE html>\n<title>t</title>\n<ul><li>一\n<li>二\n</ul>\n<p>段\n<p>段\n',
     '<nobr></nobr><head><p>dropped head</p>', '<table><tr><td>a</td></tr><tbody><tr><td>b</table>', '<div></p><p>x</p></div>'];
   const documents = [...TRICKY, ...CORNERS.map(([text]) => text), ...implied,
-    ...Array.from({ length: 4000 }, (_, i) => tagSoup(i + 1, 24))];
+    ...Array.from({ length: 4000 }, (_, i) => tagSoup(i + 1, 24)), ...cornerSoup(1500)];
   const { faults, walked } = await browser.page.evaluate(checkWalkedMarks, documents);
   assert.deepEqual(faults.slice(0, 3), []);
   assert.ok(walked > 100, `the walk took ${walked} of them`);
