@@ -2,6 +2,8 @@
 // element closed by something else than its own end tag stays in the list, and the parser opens a
 // copy of it around the content that follows, until its end tag or the cell it stands in ends.
 
+/* global distrustOpenElements, insertImpliedElement, newRecord */
+
 var FORMATTING_ELEMENTS = elementSet('a b big code em font i nobr s small strike strong tt u');
 // Formatting elements open inside these are not rebuilt after them.
 var FORMATTING_MARKERS = elementSet('applet caption td th marquee object');

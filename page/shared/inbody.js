@@ -3,6 +3,8 @@
 // restructures the markup (content moved out of a table, misnested formatting), the elements it
 // concerns are distrusted instead of followed.
 
+/* global AFTER_BODY, IN_FRAMESET, distrustOpenElements, insertElement, insertEmptyElement, insertImpliedElement, insertRawTextElement */
+
 var CLOSES_P = elementSet('address article aside blockquote center details dialog dir div dl fieldset ' +
   'figcaption figure footer header hgroup main menu nav ol p search section summary ul h1 h2 h3 h4 h5 h6 ' +
   'pre listing form hr xmp plaintext li dd dt table');

@@ -2,6 +2,8 @@
 // runtime script at the body's end, the content wrapper around the body's content. Each reading
 // of a text (the full scan, the quick reading, a glance) notes them in the same shape of object.
 
+/* global QUICK_END_TAG, quickMatch */
+
 function newPlaces() {
   return { htmlStartEnd: -1, bodyStartEnd: -1, headClose: -1, bodyClose: -1, htmlClose: -1 };
 }

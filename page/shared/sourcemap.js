@@ -5,6 +5,8 @@
 // markup (misnested formatting, content moved out of a table), the element's end is left
 // uncertain, and such an element is never cut out of the text on its own.
 
+/* global quickDocumentTags, scanSource */
+
 var SOURCE_MARK = 'data-lmw-n';
 var SOURCE_MARK_SELECTOR = '[' + SOURCE_MARK + ']';
 

@@ -2,6 +2,8 @@
 // their attributes, comments and other declarations, and the raw text of scripts, styles and the
 // like. Every reading of a whole document (the full scan, the quick reading, references) builds on it.
 
+/* global isInlineClassicScript, scriptTagAttributes */
+
 function elementSet(names) {
   return wordSet(names);
 }

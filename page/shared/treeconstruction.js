@@ -2,6 +2,8 @@
 // recording for every element where its start tag stands and where it ends. Each tag and run of
 // text goes to the rules of the insertion mode the parser would be in.
 
+/* global newPlaces, notePlace */
+
 var HTML5_DOCTYPE_AT_START = /^[\t\n\f\r ]*<!doctype[\t\n\f\r ]+html[\t\n\f\r ]*>/i;
 var HEAD_CONTENT = elementSet('base basefont bgsound link meta noframes noscript script style template title');
 
