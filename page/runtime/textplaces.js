@@ -5,8 +5,8 @@
 // of it is.
 
 var HTML_NAMESPACE = 'http://www.w3.org/1999/xhtml';
-var DROPS_LEADING_NEWLINE = elementSet('pre listing textarea');
-var ESCAPABLE_RAW_TEXT = elementSet('textarea title');
+var DROPS_LEADING_NEWLINE = wordSet('pre listing textarea');
+var ESCAPABLE_RAW_TEXT = wordSet('textarea title');
 var CHARACTER_REFERENCE = /&(?:#[xX][0-9a-fA-F]+;?|#[0-9]+;?|[a-zA-Z0-9]+;?)/y;
 var referenceReader = null;
 var readReferences = Object.create(null);

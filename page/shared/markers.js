@@ -2,6 +2,8 @@
 // attribute "data-lmw-". The start page cleans a file's text with this before opening it, and
 // the runtime cleans every copy of the live document it serialises.
 
+/* global SOURCE_MARK, SOURCE_MARK_SELECTOR, authoredAddresses */
+
 var LIVE_EDITOR_PARTS = '[data-lmw-root], [data-lmw-runtime]';
 // The floating controls stand outside the interface root; the file input is recognised by a
 // class of the editor's own, which no document uses.

@@ -46,7 +46,7 @@ var PRELOAD_KINDS = nameTable({
   document: 'frame', fetch: 'other'
 });
 // Inside SVG and MathML these hold HTML again.
-var FOREIGN_HTML_HOLDERS = elementSet('foreignobject desc title mi mo mn ms mtext');
+var FOREIGN_HTML_HOLDERS = wordSet('foreignobject desc title mi mo mn ms mtext');
 var ASCII_SPACE = /[\t\n\f\r ]/;
 var ASCII_SPACES = /[\t\n\f\r ]+/;
 

@@ -3,13 +3,10 @@
 // pieces go in literally.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
+import { loadRoutines } from '../support/scripts.mjs';
 
-const source = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
 const { composeDocument, documentTags, iconLinkMarkup, runtimeScriptMarkup } =
-  new Function(`${source}; return { composeDocument, documentTags, iconLinkMarkup, runtimeScriptMarkup };`)();
+  loadRoutines([], ['composeDocument', 'documentTags', 'iconLinkMarkup', 'runtimeScriptMarkup']);
 // The text as written into the window, without the elements' source marks.
 const insertRuntimeParts = (text, icon, script) => composeDocument(text, documentTags(text), { icon, script }).text;
 

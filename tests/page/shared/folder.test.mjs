@@ -11,9 +11,9 @@ import crypto from 'node:crypto';
 import { pathToFileURL } from 'node:url';
 import { browserSession, catchHandle, writeFixture } from '../support/browser.mjs';
 import { pngFromBrowser } from '../support/fixtures.mjs';
+import { sharedScriptsThrough } from '../support/scripts.mjs';
 
-const SOURCES = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'references.js', 'folder.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
+const SOURCES = sharedScriptsThrough('folder.js');
 
 // site/up.png sits above the document's folder, site/doc, which holds the rest.
 const DOCUMENT = `<!DOCTYPE html><html><head><meta charset="utf-8"><link rel="stylesheet" href="css/main.css"></head><body>

@@ -3,13 +3,11 @@
 // (checked against Node's own WHATWG URL parser), stylesheets read for their url()s and imports.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import path from 'node:path';
+import { loadRoutines } from '../support/scripts.mjs';
 
-const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'references.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
 const { documentReferences, cssReferences, addressSteps, referenceSummary } =
-  new Function(`${sources}; return { documentReferences, cssReferences, addressSteps, referenceSummary };`)();
+  loadRoutines([], ['documentReferences', 'cssReferences', 'addressSteps', 'referenceSummary']);
 const summarizeReferences = (text) => referenceSummary(documentReferences(text));
 
 // Each reference as "its span as written → the steps and fragment of each address (kind)".

@@ -3,13 +3,10 @@
 // classic scripts.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
+import { loadRoutines } from '../support/scripts.mjs';
 
-const sources = ['doctext.js', 'markers.js', 'scriptscan.js', 'sourcemap.js', 'replacement.js']
-  .map((name) => fs.readFileSync(path.resolve('page/shared', name), 'utf8')).join('\n');
 const { redeclarableScript, composeDocument, documentTags } =
-  new Function(`${sources}; return { redeclarableScript, composeDocument, documentTags };`)();
+  loadRoutines([], ['redeclarableScript', 'composeDocument', 'documentTags']);
 // A document's text with its inline classic scripts made safe to run again, as the editor writes it.
 const redeclarableDocument = (text, canRedeclare) => composeDocument(text, documentTags(text), { canRedeclare });
 const anyName = () => true;

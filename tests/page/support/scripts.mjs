@@ -10,6 +10,15 @@ function buildList(name) {
   return [...list.matchAll(/\/((?:shared|runtime)\/[\w.-]+\.js)/g)].map((match) => path.resolve('page', match[1]));
 }
 
+// The shared files up to and with `last`, joined as the build joins them: for a page that loads
+// a shared file with everything it stands on.
+export function sharedScriptsThrough(last) {
+  const files = buildList('LMW_SHARED_SCRIPTS');
+  const end = files.findIndex((file) => path.basename(file) === last);
+  if (end < 0) throw new Error(`${last} is not a shared script`);
+  return files.slice(0, end + 1).map((file) => fs.readFileSync(file, 'utf8')).join('\n');
+}
+
 // The named routines of the shared files and of the given runtime files (by name, in the build's
 // order). The runtime's state reads the hand-off globals of a window: an empty one stands for it.
 export function loadRoutines(runtimeFiles, names) {
