@@ -314,7 +314,7 @@ test('a page step reuses the pages found until something could have moved them, 
   assert.ok(await step('Alt+ArrowLeft', '3/402') > WHOLE, 'a resize');
   await page.setViewportSize({ width: 1280, height: 800 });
   // Once the user pauses after a change of theirs, the pages are found again out of sight.
-  await chooseFromElementMenu(page, '#c3', '复制元素', { x: 300, y: 250 });
+  await chooseFromElementMenu(page, '#c2', '复制元素', { x: 300, y: 250 });
   await page.waitForFunction(() => window.__lmwRuntime.state.pagesInWaiting?.pages.length === 403);
   assert.ok(await step('Alt+ArrowRight', '4/403') < 20, 'a copy made by the user');
 });
