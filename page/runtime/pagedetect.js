@@ -159,18 +159,17 @@ function explicitIndexOf(element) {
 }
 
 function pageRecordOf(element) {
-  var box = element.getBoundingClientRect();
   var scroller = nearestScroller(element);
-  var record = { node: element, scroller: scroller, explicitIndex: explicitIndexOf(element) };
-  if (scroller) {
-    var frame = scroller.getBoundingClientRect();
-    record.x = box.left - frame.left + scroller.scrollLeft;
-    record.y = box.top - frame.top + scroller.scrollTop;
-  } else {
-    record.x = box.left + window.pageXOffset;
-    record.y = box.top + window.pageYOffset;
-  }
-  return record;
+  var place = placeOf(element, scroller);
+  return { node: element, scroller: scroller, explicitIndex: explicitIndexOf(element), x: place.x, y: place.y };
+}
+
+// Where an element stands in the content its scroller, or the window, scrolls.
+function placeOf(element, scroller) {
+  var box = element.getBoundingClientRect();
+  if (!scroller) return { x: box.left + window.pageXOffset, y: box.top + window.pageYOffset };
+  var frame = scroller.getBoundingClientRect();
+  return { x: box.left - frame.left + scroller.scrollLeft, y: box.top - frame.top + scroller.scrollTop };
 }
 
 function comparePositions(a, b) {
@@ -433,15 +432,20 @@ function sliceStart(index, view, content) {
   return Math.max(0, Math.min(index * view, content - view));
 }
 
+// The main scroller's content is sliced unless the window's holds more pages.
 function* detectScrollSlices() {
   var scroller = yield* findMainScroller();
-  var extent = documentExtent();
-  var windowPages = pagesOfView(extent, windowView());
+  var windowPages = pagesOfView(documentExtent(), windowView());
   if (scroller && windowPages > 1 && pagesOfView(scrollerContent(scroller), scrollerView(scroller)) <= windowPages) {
     scroller = null;
   }
+  return scrollSlices(scroller);
+}
+
+// Slices of what `scroller`, or else the window, scrolls, as it is laid out now.
+function scrollSlices(scroller) {
   var view = scroller ? scrollerView(scroller) : windowView();
-  var content = scroller ? scrollerContent(scroller) : extent;
+  var content = scroller ? scrollerContent(scroller) : documentExtent();
   var columns = sliceCount(content.width, view.width);
   var rows = sliceCount(content.height, view.height);
   var vertical = rows >= columns;

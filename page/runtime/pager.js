@@ -15,11 +15,20 @@ var pageSettleTimer = null;
 var pagesAfterChangeTimer = null;
 
 // Pages are shown with the stamp of the moment their detection began: they stand for the document
-// while its stamp stays the same.
+// while its moves stay the same, and keep their places while its shifts do too. The changes seen
+// until now were made under the pages shown before.
 function showPages(pages, stamp) {
+  if (state.pageWatch) countPageMoves(state.pageWatch.observer.takeRecords());
   state.pages = pages;
   state.pageMode = pages[0].mode;
   state.pagesStamp = stamp;
+  state.pageElements = new Set();
+  pages.forEach(function (page) {
+    if (page.node) state.pageElements.add(page.node);
+  });
+  state.pagesInPlaceOrder = pages.every(function (page, index) {
+    return index === 0 || comparePositions(pages[index - 1], page) <= 0;
+  });
   syncCurrentPage();
   updatePager();
 }
@@ -33,6 +42,7 @@ function refreshPages() {
   if (!pagesStillStand()) showPagesInWaiting();
   state.pagesInWaiting = null;
   if (pagesStillStand()) {
+    if (state.pageMode === 'scroll' && pagesShifted()) sliceAgain();
     alignSlicesWithScroll(state.pages);
     followCurrentPage();
     return;
@@ -44,7 +54,15 @@ function refreshPages() {
 
 function showPagesInWaiting() {
   var waiting = state.pagesInWaiting;
-  if (waiting && waiting.stamp === currentPageStamp()) showPages(waiting.pages, waiting.stamp);
+  if (waiting && waiting.stamp.moves === currentPageStamp().moves) showPages(waiting.pages, waiting.stamp);
+}
+
+// Slices of a scrolling content that has only shifted are cut again from its new extent, by the
+// scroller they were cut from.
+function sliceAgain() {
+  var pages = takeReading(scrollSlices(state.pages[0].scroller), 'scroll');
+  state.pages = pages;
+  state.pagesStamp = currentPageStamp();
 }
 
 // Detection reads every box of the document. On entering edit mode it waits for the next frame
@@ -101,11 +119,12 @@ function continuePageDetection(run, outOfTime) {
   return true;
 }
 
-// What could move the pages of a detection: the document's own changes (typing, element
-// operations, styles, whatever its scripts do; zoom and the device preview restyle the content
-// wrapper), a picture, video or font that loads, a new window size. The editor's interface, its
-// marks and the editability of the element under edit move none of them. The window's size is
-// part of the stamp rather than counted at its resize event, which comes only with the next frame.
+// What could move the pages of a detection: the document's own changes (element operations,
+// styles, whatever its scripts do; zoom and the device preview restyle the content wrapper), a
+// picture, video or font that loads, a new window size. What shifts their places only: a change
+// of text, or one inside a page, typing included. The editor's interface, its marks and the
+// editability of the element under edit do neither. The window's size is part of the stamp
+// rather than counted at its resize event, which comes only with the next frame.
 function watchPages() {
   if (!state.pageWatch) {
     var watch = { observer: new MutationObserver(countPageMoves) };
@@ -117,7 +136,7 @@ function watchPages() {
 }
 
 function currentPageStamp() {
-  return state.pageChanges + ' ' + window.innerWidth + 'x' + window.innerHeight;
+  return { moves: state.pageChanges + ' ' + window.innerWidth + 'x' + window.innerHeight, shifts: state.pageShifts };
 }
 
 function stopWatchingPages() {
@@ -128,6 +147,7 @@ function stopWatchingPages() {
   state.pageWatch = null;
   state.pagesStamp = null;
   state.pagesInWaiting = null;
+  state.pageElements = null;
 }
 
 function pageWatchListeners() {
@@ -146,28 +166,70 @@ function notePageLoad(event) {
 }
 
 function countPageMoves(records) {
-  if (records.some(movesPages)) notePagesMoved();
+  var shifted = false;
+  for (var i = 0; i < records.length; i++) {
+    var change = pageChangeOf(records[i]);
+    if (change === 'move') {
+      notePagesMoved();
+      return;
+    }
+    shifted = shifted || change === 'shift';
+  }
+  if (shifted) state.pageShifts++;
 }
 
 function isDocumentNode(node) {
   return node.nodeType !== 1 || !isEditorUi(node);
 }
 
-function movesPages(record) {
-  if (isEditorUi(record.target)) return false;
-  if (record.type === 'attributes') {
-    return !startsWith(record.attributeName, 'data-lmw-') && record.attributeName !== 'contenteditable';
-  }
-  if (record.type !== 'childList') return true;
-  return Array.prototype.some.call(record.addedNodes, isDocumentNode) ||
-    Array.prototype.some.call(record.removedNodes, isDocumentNode);
+// A style sheet anywhere restyles every page, even from inside one.
+function isStyleNode(node) {
+  return !!node && (node.nodeName === 'STYLE' || node.nodeName === 'LINK');
 }
 
+function bringsStyles(node) {
+  return isStyleNode(node) || (node.nodeType === 1 && !!node.querySelector('style, link'));
+}
+
+// 'move', 'shift' or nothing: what one change of the document does to the pages shown.
+function pageChangeOf(record) {
+  var target = record.target;
+  if (isEditorUi(target)) return '';
+  if (record.type === 'characterData') return isStyleNode(target.parentNode) ? 'move' : 'shift';
+  if (record.type === 'attributes') {
+    if (startsWith(record.attributeName, 'data-lmw-') || record.attributeName === 'contenteditable') return '';
+    return isWithinPage(target.parentNode) ? 'shift' : 'move';
+  }
+  var added = Array.prototype.filter.call(record.addedNodes, isDocumentNode);
+  var removed = Array.prototype.filter.call(record.removedNodes, isDocumentNode);
+  if (!added.length && !removed.length) return '';
+  if (isStyleNode(target) || added.some(bringsStyles) || removed.some(bringsStyles)) return 'move';
+  return isWithinPage(target) ? 'shift' : 'move';
+}
+
+// Whether the node is a page shown or inside one. While a detection runs, the pages it will find
+// are not yet known, and nothing counts as inside one.
+function isWithinPage(node) {
+  var pages = state.pageElements;
+  if (!pages || !pages.size || state.pageDetection) return false;
+  for (; node; node = node.parentNode) {
+    if (pages.has(node)) return true;
+  }
+  return false;
+}
+
+// A counter's total may be its text: a reading by a counter stands only while no text changes.
 function pagesStillStand() {
   var watch = state.pageWatch;
   if (!watch || state.pagesStamp === null) return false;
   countPageMoves(watch.observer.takeRecords());
-  return state.pagesStamp === currentPageStamp();
+  if (state.pageMode === 'runtime' && pagesShifted()) return false;
+  return state.pagesStamp.moves === currentPageStamp().moves;
+}
+
+function pagesShifted() {
+  if (state.pageWatch) countPageMoves(state.pageWatch.observer.takeRecords());
+  return state.pagesStamp !== null && state.pagesStamp.shifts !== state.pageShifts;
 }
 
 // A page change's own classes and the deck's controls it brings into line belong to the pages
@@ -218,7 +280,13 @@ function scrollPosition(scroller) {
   return scroller ? { x: scroller.scrollLeft, y: scroller.scrollTop } : { x: window.pageXOffset, y: window.pageYOffset };
 }
 
+// Pages in their places' order keep it when the places shift: the nearest is then found by a
+// search over the boxes of a few of them rather than by reading every one.
 function nearestPage(pages) {
+  if (state.pageMode === 'element' && pages[0].node && pagesShifted()) {
+    if (state.pagesInPlaceOrder) return nearestShiftedPage(pages);
+    placePagesAgain(pages);
+  }
   var at = scrollPosition(pages[0].scroller);
   var nearest = 0;
   var nearestDistance = Infinity;
@@ -229,6 +297,50 @@ function nearestPage(pages) {
       nearestDistance = distance;
     }
   });
+  return nearest;
+}
+
+function placePagesAgain(pages) {
+  pages.forEach(function (page) {
+    var place = placeOf(page.node, page.scroller);
+    page.x = place.x;
+    page.y = place.y;
+  });
+  state.pagesStamp = { moves: state.pagesStamp.moves, shifts: state.pageShifts };
+}
+
+// The first page at or below the scroll position is found by halving; the nearest is then among
+// those on either side no further down or up than the nearest found so far. Of pages as near,
+// the first.
+function nearestShiftedPage(pages) {
+  var at = scrollPosition(pages[0].scroller);
+  var places = new Map();
+  var placeAt = function (index) {
+    if (!places.has(index)) places.set(index, placeOf(pages[index].node, pages[index].scroller));
+    return places.get(index);
+  };
+  var low = 0;
+  var high = pages.length;
+  while (low < high) {
+    var middle = (low + high) >> 1;
+    if (placeAt(middle).y < at.y) low = middle + 1;
+    else high = middle;
+  }
+  var nearest = -1;
+  var nearestDistance = Infinity;
+  var closer = function (index) {
+    var place = placeAt(index);
+    var distance = Math.abs(place.x - at.x) + Math.abs(place.y - at.y);
+    if (distance < nearestDistance || (distance === nearestDistance && index < nearest)) {
+      nearest = index;
+      nearestDistance = distance;
+    }
+    return Math.abs(place.y - at.y) <= nearestDistance;
+  };
+  var down = low;
+  while (down < pages.length && closer(down)) down++;
+  var up = low - 1;
+  while (up >= 0 && closer(up)) up--;
   return nearest;
 }
 

@@ -219,7 +219,7 @@ test('entering edit mode leaves every box of a deck and of an article where it w
 });
 
 // Cards of one size, as a generated report repeats them: detection reads thousands of boxes.
-const CARDS = doc('body{margin:0}.card{height:300px;margin:0 0 20px;border:1px solid #ccc}',
+const CARDS = doc('body{margin:0}.card{min-height:300px;margin:0 0 20px;border:1px solid #ccc}',
   Array.from({ length: 400 }, (_, i) => `<div class="card" id="c${i}"><h3>Card ${i}</h3><p>text <b>bold</b> <i>it</i></p></div>`).join(''));
 
 test('pages worked out in slices are the pages worked out at once, wherever the document scrolls meanwhile', async () => {
@@ -270,8 +270,10 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
 });
 
 // A step reads the boxes of a few elements while the pages stand as detected, and of every page
-// of their kind when something could have moved them since: the document's own change, typing, zoom, a resize;
-// unless the user has paused since a change of theirs, which has them found again out of sight.
+// of their kind when something could have moved them since: the document's own new cards, zoom, a
+// resize; unless the user has paused since a change of theirs, which has them found again out of
+// sight. A change inside a card, typing or the document's own, shifts the cards below it: the
+// step finds the card in view among a few boxes.
 test('a page step reuses the pages found until something could have moved them, then finds them again', async () => {
   const { page } = browser;
   await openInEditor(page, browser.dir, 'cards.html', CARDS);
@@ -284,12 +286,23 @@ test('a page step reuses the pages found until something could have moved them, 
       return read.call(this);
     };
   });
-  // Each step waits for its smooth scroll to bring the card to the top, so that the next starts there.
+  // The boxes a step reads are counted until it writes its page into the pager's label, before
+  // the scroll it starts moves anything; each step waits for that scroll to bring the card to the
+  // top, so that the next starts there.
   const step = async (by, label) => {
-    await page.evaluate(() => { window.boxReads = 0; });
+    await page.evaluate((label) => {
+      const shown = window.__lmwRuntime.ui.pageLabel;
+      window.boxReads = 0;
+      window.stepReads = null;
+      new MutationObserver((records, observer) => {
+        if (shown.textContent !== label) return;
+        window.stepReads = window.boxReads;
+        observer.disconnect();
+      }).observe(shown, { childList: true, characterData: true, subtree: true });
+    }, label);
     await page.keyboard.press(by);
     await waitUntil((l) => window.__lmwRuntime.ui.pageLabel.textContent === l, label, `${by} to ${label}`);
-    const reads = await page.evaluate(() => window.boxReads);
+    const reads = await page.evaluate(() => window.stepReads);
     await waitUntil((n) => Math.abs(document.querySelectorAll('.card')[n - 1].getBoundingClientRect().top) < 2,
       parseInt(label, 10), `${by} to ${label}, scrolled`);
     return reads;
@@ -305,16 +318,44 @@ test('a page step reuses the pages found until something could have moved them, 
   assert.ok(await step('Alt+ArrowLeft', '3/402') < 20);
   await typeAtEnd(page, '#c2 h3', ' typed');
   await page.keyboard.press('Escape');
-  assert.ok(await step('Alt+ArrowRight', '4/402') > WHOLE, 'typing');
+  const FEW = 40;
+  assert.ok(await step('Alt+ArrowRight', '4/402') < FEW, 'typing');
+  // Zoom and a new window size have the pages found again, by the step or out of sight before it.
+  const pagesFoundAt = () => page.evaluate(() => window.__lmwRuntime.state.pagesStamp.moves);
+  const beforeZoom = await pagesFoundAt();
   await page.keyboard.press('Control+=');
-  assert.ok(await step('Alt+ArrowRight', '5/402') > WHOLE, 'zoom');
+  await step('Alt+ArrowRight', '5/402');
+  assert.notEqual(await pagesFoundAt(), beforeZoom, 'zoom');
   await page.keyboard.press('Control+-');
   await step('Alt+ArrowLeft', '4/402');
   await page.setViewportSize({ width: 1280, height: 700 });
-  assert.ok(await step('Alt+ArrowLeft', '3/402') > WHOLE, 'a resize');
+  await step('Alt+ArrowLeft', '3/402');
+  assert.match(await pagesFoundAt(), / 1280x700$/, 'a resize');
   await page.setViewportSize({ width: 1280, height: 800 });
   // Once the user pauses after a change of theirs, the pages are found again out of sight.
   await chooseFromElementMenu(page, '#c2', '复制元素', { x: 300, y: 250 });
   await page.waitForFunction(() => window.__lmwRuntime.state.pagesInWaiting?.pages.length === 403);
   assert.ok(await step('Alt+ArrowRight', '4/403') < 20, 'a copy made by the user');
+  await page.evaluate(() => {
+    const tall = document.createElement('div');
+    tall.style.height = '900px';
+    document.getElementById('c1').append(tall);
+    document.querySelectorAll('.card')[5].scrollIntoView();
+  });
+  assert.ok(await step('Alt+ArrowRight', '7/403') < FEW, 'a card above grown by the document');
+});
+
+// A log whose own script writes more lines into its text: the slices of the window are cut again
+// from the longer text at the next step, without a detection.
+test('a document whose own text grows is sliced again at the next step', async () => {
+  const { page } = browser;
+  const lines = (n) => 'line\n'.repeat(n);
+  await openInEditor(page, browser.dir, 'log.html', doc('body{margin:0}#log{font:20px/40px monospace;white-space:pre;margin:0}',
+    `<pre id="log">${lines(45)}</pre>`));
+  await pagesDetected(page);
+  assert.deepEqual(await pagerView(), { reading: 'scroll', pages: 3, label: '1/3', hidden: false, prev: false, next: true });
+  await page.evaluate((more) => document.getElementById('log').firstChild.appendData(more), lines(40));
+  await page.keyboard.press('Alt+ArrowRight');
+  await waitUntil(() => window.__lmwRuntime.ui.pageLabel.textContent === '2/5', null, 'after the text grew');
+  assert.equal(await page.evaluate(() => window.__lmwRuntime.state.pageDetection), null);
 });
