@@ -494,39 +494,6 @@ function detectionOf(readings) {
   return { readings: readings, memo: { boxes: new Map(), shown: new Map(), scrollers: new Map() } };
 }
 
-// What tells a page element's kind apart from its siblings: its tag and its classes, those a deck
-// switches on the shown slide aside.
-function pageKind(element) {
-  var classes = Array.prototype.filter.call(element.classList, function (name) { return name !== 'active'; });
-  return element.tagName + ' ' + classes.sort().join(' ');
-}
-
-// Pages that are elements are found again after a change that could have moved them among their
-// own kind alone, the shown children of their parents of a page's tag and classes, in the reading
-// they were found by: the boxes of those few are read instead of every box of the document. None
-// when a page is gone or hidden, or the kind is no longer read alike: a whole detection finds
-// them then.
-function* pagesAmongTheirKind(pages) {
-  var mode = pages[0].mode;
-  if (mode !== 'element' && mode !== 'slide') return null;
-  if (!pages.every(function (page) { return page.node && page.node.isConnected && isShown(page.node); })) return null;
-  var kinds = new Set(pages.map(function (page) { return pageKind(page.node); }));
-  var parents = new Set(pages.map(function (page) { return page.node.parentElement; }));
-  var nodes = [];
-  parents.forEach(function (parent) {
-    Array.prototype.forEach.call(parent.children, function (child) {
-      if (kinds.has(pageKind(child)) && isShown(child)) nodes.push(child);
-    });
-  });
-  var records = sortPages(yield* mappedInSlices(nodes, pageRecordOf));
-  var again = mode === 'slide' ? detectSlides(records) : detectPagesInFlow(records);
-  return again.length > 1 ? takeReading(again, mode) : null;
-}
-
-function findPagesAmongTheirKind(pages) {
-  return advancePageDetection(detectionOf(pagesAmongTheirKind(pages)), null);
-}
-
 // Runs a detection until `outOfTime`, if given, says its slice is spent: its pages once it has
 // ended, null while it has more to do.
 function advancePageDetection(detection, outOfTime) {

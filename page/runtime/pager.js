@@ -22,10 +22,7 @@ function showPages(pages, stamp) {
   state.pages = pages;
   state.pageMode = pages[0].mode;
   state.pagesStamp = stamp;
-  state.pageElements = new Set();
-  pages.forEach(function (page) {
-    if (page.node) state.pageElements.add(page.node);
-  });
+  notePagesShown(pages);
   state.pagesInPlaceOrder = pages.every(function (page, index) {
     return index === 0 || comparePositions(pages[index - 1], page) <= 0;
   });
@@ -34,14 +31,14 @@ function showPages(pages, stamp) {
 }
 
 // A page change works on pages that stand for the document as it is: the last detection, while
-// nothing could have moved its pages since it began, or one made out of sight since the last
-// change; otherwise the pages found again among their own kind, and a fresh detection where they
-// cannot be.
+// nothing could have moved its pages since it began, with the pages put in or taken out beside
+// them since, or one made out of sight since the last change; otherwise the pages found again
+// among their own kind, and a fresh detection where they cannot be.
 function refreshPages() {
   state.pageDetection = null;
   if (!pagesStillStand()) showPagesInWaiting();
   state.pagesInWaiting = null;
-  if (pagesStillStand()) {
+  if (pagesStillStand() && regroupPages()) {
     if (state.pageMode === 'scroll' && pagesShifted()) sliceAgain();
     alignSlicesWithScroll(state.pages);
     followCurrentPage();
@@ -52,9 +49,25 @@ function refreshPages() {
   showPages(again || detectPages(), stamp);
 }
 
+// The regroupings since the pages shown were found go with the pages found out of sight since:
+// those already among them are taken up the same again.
 function showPagesInWaiting() {
   var waiting = state.pagesInWaiting;
-  if (waiting && waiting.stamp.moves === currentPageStamp().moves) showPages(waiting.pages, waiting.stamp);
+  if (!waiting || waiting.stamp.moves !== currentPageStamp().moves) return;
+  var regroups = state.pageRegroups;
+  showPages(waiting.pages, waiting.stamp);
+  state.pageRegroups = regroups;
+}
+
+// Elements put in or taken out beside the pages are taken up, when they can be; the pages keep the
+// order of their places, which have shifted.
+function regroupPages() {
+  if (!state.pageRegroups.length) return true;
+  var pages = findPagesRegrouped(state.pages, state.pageRegroups, state.pageParents);
+  if (!pages) return false;
+  state.pages = pages;
+  notePagesShown(pages);
+  return true;
 }
 
 // Slices of a scrolling content that has only shifted are cut again from its new extent, by the
@@ -117,128 +130,6 @@ function continuePageDetection(run, outOfTime) {
   state.pageDetection = null;
   run.done(pages, run.stamp);
   return true;
-}
-
-// What could move the pages of a detection: the document's own changes (element operations,
-// styles, whatever its scripts do; zoom and the device preview restyle the content wrapper), a
-// picture, video or font that loads, a new window size. What shifts their places only: a change
-// of text, or one inside a page, typing included. The editor's interface, its marks and the
-// editability of the element under edit do neither. The window's size is part of the stamp
-// rather than counted at its resize event, which comes only with the next frame.
-function watchPages() {
-  if (!state.pageWatch) {
-    var watch = { observer: new MutationObserver(countPageMoves) };
-    watch.observer.observe(document.documentElement, { childList: true, subtree: true, attributes: true, characterData: true });
-    pageWatchListeners().forEach(function (row) { row[0].addEventListener(row[1], row[2], true); });
-    state.pageWatch = watch;
-  }
-  return currentPageStamp();
-}
-
-function currentPageStamp() {
-  return { moves: state.pageChanges + ' ' + window.innerWidth + 'x' + window.innerHeight, shifts: state.pageShifts };
-}
-
-function stopWatchingPages() {
-  var watch = state.pageWatch;
-  if (!watch) return;
-  watch.observer.disconnect();
-  pageWatchListeners().forEach(function (row) { row[0].removeEventListener(row[1], row[2], true); });
-  state.pageWatch = null;
-  state.pagesStamp = null;
-  state.pagesInWaiting = null;
-  state.pageElements = null;
-}
-
-function pageWatchListeners() {
-  var rows = [[document, 'load', notePageLoad], [document, 'error', notePageLoad],
-    [document, 'loadedmetadata', notePageLoad], [window, 'resize', detectPagesAfterChange]];
-  if (document.fonts && document.fonts.addEventListener) rows.push([document.fonts, 'loadingdone', notePagesMoved]);
-  return rows;
-}
-
-function notePagesMoved() {
-  state.pageChanges++;
-}
-
-function notePageLoad(event) {
-  if (!isEditorUi(event.target)) notePagesMoved();
-}
-
-function countPageMoves(records) {
-  var shifted = false;
-  for (var i = 0; i < records.length; i++) {
-    var change = pageChangeOf(records[i]);
-    if (change === 'move') {
-      notePagesMoved();
-      return;
-    }
-    shifted = shifted || change === 'shift';
-  }
-  if (shifted) state.pageShifts++;
-}
-
-function isDocumentNode(node) {
-  return node.nodeType !== 1 || !isEditorUi(node);
-}
-
-// A style sheet anywhere restyles every page, even from inside one.
-function isStyleNode(node) {
-  return !!node && (node.nodeName === 'STYLE' || node.nodeName === 'LINK');
-}
-
-function bringsStyles(node) {
-  return isStyleNode(node) || (node.nodeType === 1 && !!node.querySelector('style, link'));
-}
-
-// 'move', 'shift' or nothing: what one change of the document does to the pages shown.
-function pageChangeOf(record) {
-  var target = record.target;
-  if (isEditorUi(target)) return '';
-  if (record.type === 'characterData') return isStyleNode(target.parentNode) ? 'move' : 'shift';
-  if (record.type === 'attributes') {
-    if (startsWith(record.attributeName, 'data-lmw-') || record.attributeName === 'contenteditable') return '';
-    return isWithinPage(target.parentNode) ? 'shift' : 'move';
-  }
-  var added = Array.prototype.filter.call(record.addedNodes, isDocumentNode);
-  var removed = Array.prototype.filter.call(record.removedNodes, isDocumentNode);
-  if (!added.length && !removed.length) return '';
-  if (isStyleNode(target) || added.some(bringsStyles) || removed.some(bringsStyles)) return 'move';
-  return isWithinPage(target) ? 'shift' : 'move';
-}
-
-// Whether the node is a page shown or inside one. While a detection runs, the pages it will find
-// are not yet known, and nothing counts as inside one.
-function isWithinPage(node) {
-  var pages = state.pageElements;
-  if (!pages || !pages.size || state.pageDetection) return false;
-  for (; node; node = node.parentNode) {
-    if (pages.has(node)) return true;
-  }
-  return false;
-}
-
-// A counter's total may be its text: a reading by a counter stands only while no text changes.
-function pagesStillStand() {
-  var watch = state.pageWatch;
-  if (!watch || state.pagesStamp === null) return false;
-  countPageMoves(watch.observer.takeRecords());
-  if (state.pageMode === 'runtime' && pagesShifted()) return false;
-  return state.pagesStamp.moves === currentPageStamp().moves;
-}
-
-function pagesShifted() {
-  if (state.pageWatch) countPageMoves(state.pageWatch.observer.takeRecords());
-  return state.pagesStamp !== null && state.pagesStamp.shifts !== state.pageShifts;
-}
-
-// A page change's own classes and the deck's controls it brings into line belong to the pages
-// it works on, which they move no further: the watch passes over them.
-function apartFromPageWatch(change) {
-  var watch = state.pageWatch;
-  if (watch) countPageMoves(watch.observer.takeRecords());
-  change();
-  if (watch) watch.observer.takeRecords();
 }
 
 // Slices that run down the document keep the horizontal scroll position of their detection, and

@@ -28,14 +28,17 @@ var state = {
   // What could have moved the pages since they were detected (pager.js): a count of the changes
   // that could, a count of those that shift their places only, the stamp of both at the moment
   // the pages shown were detected (null when they are not to be reused), and the watch that
-  // counts the changes while edit mode is on; the elements of the pages shown, and whether they
-  // stand in the order of their places.
+  // counts the changes while edit mode is on; the elements of the pages shown, whether they stand
+  // in the order of their places, the parents where elements put in or taken out regroup them
+  // (pagewatch.js), and those regroupings since the pages were shown.
   pageChanges: 0,
   pageShifts: 0,
   pagesStamp: null,
   pageWatch: null,
   pageElements: null,
   pagesInPlaceOrder: false,
+  pageParents: null,
+  pageRegroups: [],
   // The pages found again, out of sight, after the user's changes, with their stamp, for the next
   // page change (pager.js).
   pagesInWaiting: null,
