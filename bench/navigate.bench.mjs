@@ -6,8 +6,9 @@
 // its own, taken by turns with the find. Then page steps (Alt+→) in edit mode on the 5 MB article,
 // a 5 MB document of cards and the deck, each from the key until the frame after it, beside the
 // same scroll made by the browser alone in the same page and timed alike, taken by turns with the
-// steps; a step right after the document's own change of a text, and one right after a letter
-// typed, both of which shift the pages' places.
+// steps; a step with the document's own change of a text, and one with its copy of an element,
+// each beside the same change laid out and the scroll made by the browser alone; and a step right
+// after a letter typed.
 // Usage: node bench/navigate.bench.mjs [test-page.html]
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -213,21 +214,26 @@ async function measure(browser, dir, name, html, commonWord) {
 
 // A step is timed from the window's first sight of Alt+→, by a listener put ahead of the runtime's
 // (edit mode is left and entered again after it is added), to the end of its handling there, by
-// one put behind, then through the frame after it.
+// one put behind, then through the frame after it. A change the document makes just before the
+// step is made by the first listener, once the time has started, so that the step has to see it.
 async function installStepProbe(page) {
   await installFrameProbe(page);
-  await page.evaluate(() => {
+  await page.evaluate((changes) => {
     window.__benchSteps = [];
+    window.__benchChanges = Object.fromEntries(Object.entries(changes).map(([name, body]) => [name, new Function(body)]));
     const isStep = (event) => event.altKey && event.key === 'ArrowRight';
     window.addEventListener('keydown', (event) => {
-      if (isStep(event)) window.__benchStepFinish = window.__benchFrame();
+      if (!isStep(event)) return;
+      window.__benchStepFinish = window.__benchFrame();
+      if (window.__benchChange) window.__benchChanges[window.__benchChange]();
+      window.__benchChange = null;
     }, true);
     window.__lmwRuntime.toggleEditMode();
     window.__lmwRuntime.toggleEditMode();
     window.addEventListener('keydown', (event) => {
       if (isStep(event)) window.__benchStepFinish().then((ms) => window.__benchSteps.push(ms));
     }, true);
-  });
+  }, DOCUMENT_CHANGES);
   await pagesDetected(page);
 }
 
@@ -251,31 +257,34 @@ async function stepMs(page) {
   return ms;
 }
 
-// The browser alone scrolls to the next page the way the step does, smoothly; after a change when
-// `edited`, the change laid out first, as the step must see it.
-async function bareStepMs(page, edited = false) {
-  const ms = await page.evaluate((edited) => {
+// The document's own changes just before a step: a letter put into a paragraph's text, and a copy
+// of its first card, or else of its first paragraph, put after it.
+const DOCUMENT_CHANGES = {
+  text: "document.querySelector('p').firstChild.insertData(0, 'x');",
+  copy: "const first = document.querySelector('.card') || document.querySelector('p'); first.after(first.cloneNode(true));"
+};
+
+// The browser alone scrolls to the next page the way the step does, smoothly; after the
+// document's change named, when one is, laid out first, as the step must see it.
+async function bareStepMs(page, change = null) {
+  const ms = await page.evaluate((change) => {
     const { state } = window.__lmwRuntime;
     const next = state.pages[Math.min(state.pages.length - 1, state.currentPage + 1)];
     return window.__benchBusy(() => {
-      if (edited) {
-        document.querySelector('p').firstChild.insertData(0, 'x');
+      if (change) {
+        window.__benchChanges[change]();
         void document.body.getBoundingClientRect();
       }
       if (next.node) next.node.scrollIntoView({ behavior: 'smooth', block: 'start', inline: 'start' });
       else (next.scroller || window).scrollTo({ left: next.x || 0, top: next.y || 0, behavior: 'smooth' });
     });
-  }, edited);
+  }, change);
   await scrolledToRest(page);
   return ms;
 }
 
-// One character put into a paragraph's text, as typing would, then the step.
-async function stepAfterEditMs(page) {
-  await page.evaluate(() => {
-    const paragraph = document.querySelector('p');
-    paragraph.firstChild.insertData(0, 'x');
-  });
+async function stepAfterChangeMs(page, change) {
+  await page.evaluate((name) => { window.__benchChange = name; }, change);
   return stepMs(page);
 }
 
@@ -306,16 +315,20 @@ async function measureSteps(page, name) {
   }
   const afterEdit = [];
   const bareAfterEdit = [];
+  const afterCopy = [];
+  const bareAfterCopy = [];
   const afterTyping = [];
   for (let run = 0; run < 3; run++) {
-    afterEdit.push(await stepAfterEditMs(page));
-    bareAfterEdit.push(await bareStepMs(page, true));
+    afterEdit.push(await stepAfterChangeMs(page, 'text'));
+    bareAfterEdit.push(await bareStepMs(page, 'text'));
+    afterCopy.push(await stepAfterChangeMs(page, 'copy'));
+    bareAfterCopy.push(await bareStepMs(page, 'copy'));
     afterTyping.push(await stepAfterTypingMs(page));
   }
   const reading = await page.evaluate(() => `${window.__lmwRuntime.state.pageMode} ${window.__lmwRuntime.state.pages.length}`);
   const result = {
     step: median(steps), bare: median(bare), afterEdit: median(afterEdit), bareAfterEdit: median(bareAfterEdit),
-    afterTyping: median(afterTyping), first: steps[0]
+    afterCopy: median(afterCopy), bareAfterCopy: median(bareAfterCopy), afterTyping: median(afterTyping), first: steps[0]
   };
   const ms = (value) => `${value.toFixed(1).padStart(8)} ms`;
   console.log(`${name}: page steps, ${reading} pages (${RUNS} runs, medians)`);
@@ -324,6 +337,8 @@ async function measureSteps(page, name) {
   console.log(`    the first after entering            ${ms(result.first)}`);
   console.log(`  bare: a text change laid out, the scroll  ${ms(result.bareAfterEdit)}`);
   console.log(`  a step after the document's own edit  ${ms(result.afterEdit)}   ${(result.afterEdit / result.bareAfterEdit).toFixed(2)} x bare change + scroll`);
+  console.log(`  bare: a copy laid out, the scroll     ${ms(result.bareAfterCopy)}`);
+  console.log(`  a step after the document's own copy  ${ms(result.afterCopy)}   ${(result.afterCopy / result.bareAfterCopy).toFixed(2)} x bare copy + scroll`);
   console.log(`  a step right after typing             ${ms(result.afterTyping)}`);
   console.log(`  a step within ${STEP_TARGET_MS} ms: ${result.step < STEP_TARGET_MS ? 'yes' : 'NO'}`);
   return result;
@@ -339,9 +354,10 @@ async function openForSteps(page, file) {
 function recordStep(name, result, what) {
   recordFigure(name, result.step, result.bare, `a page step (Alt+→) in edit mode on ${what}, from the key until the frame after it; the first after entering edit mode took ${
     result.first.toFixed(1)} ms, one right after typing ${
-    result.afterTyping.toFixed(1)} ms, and one right after the document's own change of a text ${
+    result.afterTyping.toFixed(1)} ms, one with the document's own change of a text ${
     result.afterEdit.toFixed(1)} ms, where the browser alone lays such a change out and scrolls in ${
-    result.bareAfterEdit.toFixed(1)} ms; bare: the same smooth scroll made by the browser alone in the same page`);
+    result.bareAfterEdit.toFixed(1)} ms, and one with the document's own copy of an element ${
+    result.afterCopy.toFixed(1)} ms, against ${result.bareAfterCopy.toFixed(1)} ms for the browser alone; bare: the same smooth scroll made by the browser alone in the same page`);
 }
 
 const browser = await launchBrowser();

@@ -2,6 +2,8 @@
 // kind, after a change that could have moved them, or by taking up the elements put in or taken
 // out beside them. Each reads the boxes of the few elements it weighs.
 
+var MAX_ELEMENTS_PUT_IN = 2000;
+
 // What tells a page element's kind apart from its siblings: its tag and its classes, those a deck
 // switches on the shown slide aside.
 function pageKind(element) {
@@ -70,7 +72,43 @@ function* pagesRegrouped(pages, regroups, parents) {
 }
 
 function findPagesRegrouped(pages, regroups, parents) {
-  return advancePageDetection(detectionOf(pagesRegrouped(pages, regroups, parents)), null);
+  var regrouped = pages[0].mode === 'scroll' ? slicesRegrouped(pages, regroups) : pagesRegrouped(pages, regroups, parents);
+  return advancePageDetection(detectionOf(regrouped), null);
+}
+
+// Slices of a scrolling content stay slices after elements were put in or taken out, cut again
+// from its new extent, unless one put in, or one inside it, could make a page of itself. Past so
+// many elements put in, they are found again.
+function* slicesRegrouped(pages, regroups) {
+  var elements = [];
+  regroups.forEach(function (regroup) {
+    regroup.added.forEach(function (node) {
+      if (!node.isConnected || elements.length > MAX_ELEMENTS_PUT_IN) return;
+      elements.push(node);
+      forEachNode(node.querySelectorAll('*'), function (inner) { elements.push(inner); });
+    });
+  });
+  if (elements.length > MAX_ELEMENTS_PUT_IN) return null;
+  var makesPages = false;
+  yield* eachInSlices(elements, function (element) {
+    makesPages = makesPages || couldMakePages(element, pages[0].scroller);
+  });
+  return makesPages ? null : takeReading(scrollSlices(pages[0].scroller), 'scroll');
+}
+
+// A block of a size that repeats could be one, as could a page the size of the window, a
+// scroller or a page counter: a block of the window's area or of the scroller's is of the least
+// size of either.
+function couldMakePages(element, scroller) {
+  if (isDocumentFrame(element) || isEditorUi(element) || !isShown(element)) return false;
+  var views = [windowView()].concat(scroller ? [scrollerView(scroller)] : []);
+  var box = boxOf(element);
+  var block = views.some(function (view) {
+    return box.width >= Math.max(BLOCK_MIN_WIDTH, BLOCK_WIDTH_SHARE * view.width) &&
+      box.height >= Math.max(BLOCK_MIN_HEIGHT, BLOCK_HEIGHT_SHARE * view.height) &&
+      boxArea(box) >= BLOCK_AREA_SHARE * view.width * view.height;
+  });
+  return block || isScrollContainer(element) || (element.matches(PAGE_COUNTERS) && isPageCounter(element));
 }
 
 function joinsPages(node, members) {

@@ -141,7 +141,15 @@ function pageChangeOf(record) {
   if (!added.length && !removed.length) return '';
   if (isStyleNode(target) || added.some(bringsStyles) || removed.some(bringsStyles)) return 'move';
   if (isWithinPage(target)) return 'shift';
-  return state.pageParents && state.pageParents.has(target) && !state.pageDetection ? 'regroup' : 'move';
+  return isRegroupedBy(target) ? 'regroup' : 'move';
+}
+
+// Pages of elements are regrouped by what is put into or taken out of their parents; slices of a
+// scrolling content by anything put in or taken out, which may not make a page of itself.
+function isRegroupedBy(target) {
+  if (state.pageDetection || state.pagesStamp === null) return false;
+  if (state.pageMode === 'scroll') return true;
+  return !!state.pageParents && state.pageParents.has(target);
 }
 
 // Whether the node is a page shown or inside one. While a detection runs, the pages it will find

@@ -382,3 +382,34 @@ test('a copied slide is taken up into the deck and shown at its turn', async () 
     slides: [...document.querySelectorAll('.slide')].map((s) => `${s.querySelector('h2').textContent}:${s.classList.contains('active')}`).join()
   })), { taken: true, slides: 'Slide 1:false,Slide 1:true,Slide 2:false,Slide 3:false' });
 });
+
+// The same log writing its lines as elements: lines added are taken up by cutting the slices
+// again, reading the boxes of those lines alone; a block the size of a page, which could make
+// pages of its own, has the pages found again.
+test('lines the document adds are sliced again; a block of a page\'s size is weighed by a detection', async () => {
+  const { page } = browser;
+  const lines = (n) => '<div class="l">line</div>'.repeat(n);
+  await openInEditor(page, browser.dir, 'lines.html', doc('body{margin:0}.l{font:20px/40px monospace}', `<div id="log">${lines(45)}</div>`));
+  await pagesDetected(page);
+  await page.evaluate(() => {
+    const read = Element.prototype.getBoundingClientRect;
+    window.boxReads = 0;
+    Element.prototype.getBoundingClientRect = function () {
+      window.boxReads++;
+      return read.call(this);
+    };
+  });
+  const stepReading = async (change, label) => {
+    await page.evaluate((html) => {
+      document.getElementById('log').insertAdjacentHTML('beforeend', html);
+      window.boxReads = 0;
+    }, change);
+    await page.keyboard.press('Alt+ArrowRight');
+    await waitUntil((l) => window.__lmwRuntime.ui.pageLabel.textContent === l, label, `to ${label}`);
+    const reads = await page.evaluate(() => window.boxReads);
+    await waitUntil((top) => scrollY === top, (parseInt(label, 10) - 1) * 800, `to ${label}, scrolled`);
+    return reads;
+  };
+  assert.ok(await stepReading(lines(40), '2/5') <= 40, 'lines added');
+  assert.ok(await stepReading('<div style="height:900px"></div>', '3/6') > 85, 'a block of a page\'s size');
+});
