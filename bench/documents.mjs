@@ -72,6 +72,16 @@ export async function typeWord(page, selector, word = ' word') {
   if (!typed) throw new Error(`the word typed into ${selector} did not land there`);
 }
 
+// A timed press or key comes, as a user's does, once the page has been idle for a while: the
+// browser collects the garbage of the work before it (a draft written, pages detected, the
+// bench's own copies) in such idle time rather than inside whatever comes next.
+export function pageIdle(page, periods = 3) {
+  return page.evaluate((count) => new Promise((done) => {
+    const next = (left) => (left ? requestIdleCallback(() => next(left - 1), { timeout: 300 }) : done());
+    next(count);
+  }), periods);
+}
+
 // Gives the page two probes of how long the main thread is busy with a change until the frame
 // after it: the change and the layout it needs, then the next frame's callbacks, where the
 // runtime places what waited for the frame, and the layout they leave. The browser's own frame

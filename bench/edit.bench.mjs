@@ -20,7 +20,7 @@ import { pathToFileURL } from 'node:url';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
 import {
   generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure, settleDraft,
-  installFrameProbe
+  installFrameProbe, pageIdle
 } from './documents.mjs';
 
 const RUNS = 7;
@@ -129,6 +129,7 @@ function bareCopies(page) {
 // A press into the element, then a key: the press's time runs until that key reaches the window,
 // from when on the caret takes keys.
 async function pressThenKey(page, selector, modifiers = []) {
+  await pageIdle(page);
   await page.locator(selector).click({ modifiers, position: { x: 20, y: 8 } });
   await page.keyboard.press('Shift');
   return takeMark(page, 'press');
@@ -227,6 +228,7 @@ async function measure(browser, dir, megabytes) {
     times.wait.push(Math.max(enter, wait));
     times.detected.push(detected);
     await settleDraft(page);
+    await pageIdle(page);
     await typeWord(page, `#s${run * 7 + 1} p`, TYPED_WORD);
     times.press.push(await takeMark(page, 'press'));
     times.keystroke.push(await takeMark(page, 'input'));
@@ -239,12 +241,16 @@ async function measure(browser, dir, megabytes) {
     times.plainKeystroke.push(plainTimes.keystroke);
     times.editingPress.push(await plainEditingPress(plain, `#s${run * 7 + 3} p`));
     times.typed.push(await plainTypedRelayout(plain, `#s${run * 7 + 6} p`));
+  }
+  await plain.close();
+  for (let run = 0; run < RUNS; run++) times.entry.push(await historyEntryMs(page, `#s${run * 7 + 2} p`));
+  // The bare copies leave a clone of the whole document to collect: taken after every press and
+  // key, so that its collection falls on none of them, ours or the browser's alone.
+  for (let run = 0; run < RUNS; run++) {
     const bare = await bareCopies(page);
     times.serialisation.push(bare.serialisation);
     times.sliceJoin.push(bare.sliceJoin);
   }
-  await plain.close();
-  for (let run = 0; run < RUNS; run++) times.entry.push(await historyEntryMs(page, `#s${run * 7 + 2} p`));
   const m = medians(times);
   printFigures(`${megabytes} MB document (${RUNS} runs, medians)`, [
     ['bare clone + outerHTML', m.serialisation],
