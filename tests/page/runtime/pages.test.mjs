@@ -269,6 +269,18 @@ test('pages worked out in slices are the pages worked out at once, wherever the 
   assert.equal(browser.errors.pop().message, 'a failing work');
 });
 
+// Counts in `window.boxReads` every box the page reads from now on.
+function countBoxReads(page) {
+  return page.evaluate(() => {
+    const read = Element.prototype.getBoundingClientRect;
+    window.boxReads = 0;
+    Element.prototype.getBoundingClientRect = function () {
+      window.boxReads++;
+      return read.call(this);
+    };
+  });
+}
+
 // A step reads the boxes of a few elements while the pages stand as detected, and of every page
 // of their kind when something could have moved them since: zoom, a resize; unless the user has
 // paused since a change of theirs, which has them found again out of sight. Cards put in or taken
@@ -279,14 +291,7 @@ test('a page step reuses the pages found until something could have moved them, 
   const { page } = browser;
   await openInEditor(page, browser.dir, 'cards.html', CARDS);
   await pagesDetected(page);
-  await page.evaluate(() => {
-    const read = Element.prototype.getBoundingClientRect;
-    window.boxReads = 0;
-    Element.prototype.getBoundingClientRect = function () {
-      window.boxReads++;
-      return read.call(this);
-    };
-  });
+  await countBoxReads(page);
   // The boxes a step reads are counted until it writes its page into the pager's label, before
   // the scroll it starts moves anything; each step waits for that scroll to bring the card to the
   // top, so that the next starts there.
@@ -391,14 +396,7 @@ test('lines the document adds are sliced again; a block of a page\'s size is wei
   const lines = (n) => '<div class="l">line</div>'.repeat(n);
   await openInEditor(page, browser.dir, 'lines.html', doc('body{margin:0}.l{font:20px/40px monospace}', `<div id="log">${lines(45)}</div>`));
   await pagesDetected(page);
-  await page.evaluate(() => {
-    const read = Element.prototype.getBoundingClientRect;
-    window.boxReads = 0;
-    Element.prototype.getBoundingClientRect = function () {
-      window.boxReads++;
-      return read.call(this);
-    };
-  });
+  await countBoxReads(page);
   const stepReading = async (change, label) => {
     await page.evaluate((html) => {
       document.getElementById('log').insertAdjacentHTML('beforeend', html);
