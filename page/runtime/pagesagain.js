@@ -76,9 +76,9 @@ function findPagesRegrouped(pages, regroups, parents) {
   return advancePageDetection(detectionOf(regrouped), null);
 }
 
-// Slices of a scrolling content stay slices after elements were put in or taken out, cut again
-// from its new extent, unless one put in, or one inside it, could make a page of itself. Past so
-// many elements put in, they are found again.
+// Slices of a scrolling content stay slices after elements were put in or taken out (the step
+// cuts them again from its new extent), unless one put in, or one inside it, could make a page of
+// itself. Past so many elements put in, they are found again.
 function* slicesRegrouped(pages, regroups) {
   var elements = [];
   regroups.forEach(function (regroup) {
@@ -93,7 +93,7 @@ function* slicesRegrouped(pages, regroups) {
   yield* eachInSlices(elements, function (element) {
     makesPages = makesPages || couldMakePages(element, pages[0].scroller);
   });
-  return makesPages ? null : takeReading(scrollSlices(pages[0].scroller), 'scroll');
+  return makesPages ? null : pages;
 }
 
 // A block of a size that repeats could be one, as could a page the size of the window, a
