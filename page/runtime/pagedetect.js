@@ -508,5 +508,10 @@ function advancePageDetection(detection, outOfTime) {
 }
 
 function detectPages() {
-  return advancePageDetection(beginPageDetection(), null);
+  return readPagesAtOnce(pageReadings());
+}
+
+// Runs page readings to their end at once, with a memory of boxes of their own.
+function readPagesAtOnce(readings) {
+  return advancePageDetection(detectionOf(readings), null);
 }

@@ -18,7 +18,7 @@ var pagesAfterChangeTimer = null;
 // while its moves stay the same, and keep their places while its shifts do too. The changes seen
 // until now were made under the pages shown before.
 function showPages(pages, stamp) {
-  if (state.pageWatch) countPageMoves(state.pageWatch.observer.takeRecords());
+  takePageChanges();
   state.pages = pages;
   state.pageMode = pages[0].mode;
   state.pagesStamp = stamp;

@@ -24,7 +24,7 @@ function* pagesAmongTheirKind(pages) {
   var parents = new Set(pages.map(function (page) { return page.node.parentElement; }));
   var nodes = [];
   parents.forEach(function (parent) {
-    Array.prototype.forEach.call(parent.children, function (child) {
+    forEachNode(parent.children, function (child) {
       if (kinds.has(pageKind(child)) && isShown(child)) nodes.push(child);
     });
   });
@@ -34,7 +34,7 @@ function* pagesAmongTheirKind(pages) {
 }
 
 function findPagesAmongTheirKind(pages) {
-  return advancePageDetection(detectionOf(pagesAmongTheirKind(pages)), null);
+  return readPagesAtOnce(pagesAmongTheirKind(pages));
 }
 
 // Pages regrouped after elements were put in or taken out beside them, by the user's copy, delete
@@ -73,7 +73,7 @@ function* pagesRegrouped(pages, regroups, parents) {
 
 function findPagesRegrouped(pages, regroups, parents) {
   var regrouped = pages[0].mode === 'scroll' ? slicesRegrouped(pages, regroups) : pagesRegrouped(pages, regroups, parents);
-  return advancePageDetection(detectionOf(regrouped), null);
+  return readPagesAtOnce(regrouped);
 }
 
 // Slices of a scrolling content stay slices after elements were put in or taken out (the step

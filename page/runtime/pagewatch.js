@@ -22,8 +22,13 @@ function watchPages() {
     pageWatchListeners().forEach(function (row) { row[0].addEventListener(row[1], row[2], true); });
     state.pageWatch = watch;
   }
-  countPageMoves(state.pageWatch.observer.takeRecords());
+  takePageChanges();
   return currentPageStamp();
+}
+
+// The changes the observer holds but has not yet delivered are counted now.
+function takePageChanges() {
+  if (state.pageWatch) countPageMoves(state.pageWatch.observer.takeRecords());
 }
 
 function currentPageStamp() {
@@ -165,15 +170,14 @@ function isWithinPage(node) {
 
 // A counter's total may be its text: a reading by a counter stands only while no text changes.
 function pagesStillStand() {
-  var watch = state.pageWatch;
-  if (!watch || state.pagesStamp === null) return false;
-  countPageMoves(watch.observer.takeRecords());
+  if (!state.pageWatch || state.pagesStamp === null) return false;
+  takePageChanges();
   if (state.pageMode === 'runtime' && pagesShifted()) return false;
   return state.pagesStamp.moves === currentPageStamp().moves;
 }
 
 function pagesShifted() {
-  if (state.pageWatch) countPageMoves(state.pageWatch.observer.takeRecords());
+  takePageChanges();
   return state.pagesStamp !== null && state.pagesStamp.shifts !== state.pageShifts;
 }
 
@@ -181,7 +185,7 @@ function pagesShifted() {
 // it works on, which they move no further: the watch passes over them.
 function apartFromPageWatch(change) {
   var watch = state.pageWatch;
-  if (watch) countPageMoves(watch.observer.takeRecords());
+  takePageChanges();
   change();
   if (watch) watch.observer.takeRecords();
 }
