@@ -19,7 +19,7 @@ import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { writeFixture, TEST_PAGE } from '../tests/page/support/browser.mjs';
 import {
-  generateDocument, medians, measureEachSize, openForEditing, typeWord, printFigures, recordFigure, settleDraft,
+  generateDocument, medians, measureEachSize, openForEditing, typeWord, elementInView, pressAtEnd, printFigures, recordFigure, settleDraft,
   installFrameProbe, pageIdle
 } from './documents.mjs';
 
@@ -126,11 +126,14 @@ function bareCopies(page) {
   });
 }
 
-// A press into the element, then a key: the press's time runs until that key reaches the window,
+// A press at the end of the element's text, where the timed spells type, then a key: the press's time runs until that key reaches the window,
 // from when on the caret takes keys.
 async function pressThenKey(page, selector, modifiers = []) {
+  const box = await elementInView(page, selector);
   await pageIdle(page);
-  await page.locator(selector).click({ modifiers, position: { x: 20, y: 8 } });
+  for (const key of modifiers) await page.keyboard.down(key);
+  await pressAtEnd(page, box);
+  for (const key of modifiers) await page.keyboard.up(key);
   await page.keyboard.press('Shift');
   return takeMark(page, 'press');
 }
@@ -141,17 +144,15 @@ async function pressThenKey(page, selector, modifiers = []) {
 // of its own would be: the browser puts a page behind another after its tasks.
 async function plainPress(plain, selector) {
   await plain.bringToFront();
-  await plain.locator(selector).evaluate((element) => {
-    element.scrollIntoView({ block: 'center' });
-    element.contentEditable = 'true';
-  });
+  await plain.evaluate((s) => { document.querySelector(s).contentEditable = 'true'; }, selector);
   const press = await pressThenKey(plain, selector);
   await plain.keyboard.press(FIRST_LETTER);
   const keystroke = await takeMark(plain, 'input');
-  await plain.locator(selector).evaluate((element) => {
+  await plain.evaluate((s) => {
+    const element = document.querySelector(s);
     element.blur();
     element.removeAttribute('contenteditable');
-  });
+  }, selector);
   return { press, keystroke };
 }
 
@@ -171,10 +172,7 @@ function installEditingPress(plain) {
 
 async function plainEditingPress(plain, selector) {
   await plain.bringToFront();
-  await plain.locator(selector).evaluate((element) => {
-    element.scrollIntoView({ block: 'center' });
-    window.__benchEditingPress = true;
-  });
+  await plain.evaluate(() => { window.__benchEditingPress = true; });
   const ms = await pressThenKey(plain, selector);
   await plain.evaluate(() => {
     window.__benchEditingPress = false;
@@ -228,6 +226,8 @@ async function measure(browser, dir, megabytes) {
     times.wait.push(Math.max(enter, wait));
     times.detected.push(detected);
     await settleDraft(page);
+    // Brought into view first, as the plain file's paragraphs are: the scroll's frame is not the press's.
+    await elementInView(page, `#s${run * 7 + 1} p`);
     await pageIdle(page);
     await typeWord(page, `#s${run * 7 + 1} p`, TYPED_WORD);
     times.press.push(await takeMark(page, 'press'));

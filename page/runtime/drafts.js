@@ -60,23 +60,27 @@ function writeDraftAfterQuiet() {
   else writeDraft();
 }
 
-// The size the text takes in UTF-8, counted without encoding it: a surrogate pair takes four bytes.
-function utf8Length(text) {
-  var length = text.length;
-  for (var i = 0; i < text.length; i++) {
-    var code = text.charCodeAt(i);
-    if (code >= 0x80) length += code < 0x800 || (code >= 0xd800 && code <= 0xdfff) ? 1 : 2;
-  }
+// The size the text takes in UTF-8, counted piece by piece without encoding or joining it: a
+// surrogate pair takes four bytes.
+function utf8Length(pieces) {
+  var length = 0;
+  pieces.forEach(function (piece) {
+    length += piece.length;
+    for (var i = 0; i < piece.length; i++) {
+      var code = piece.charCodeAt(i);
+      if (code >= 0x80) length += code < 0x800 || (code >= 0xd800 && code <= 0xdfff) ? 1 : 2;
+    }
+  });
   return length;
 }
 
-function draftRecord(text) {
+function draftRecord(pieces) {
   return {
     id: state.draftId,
     fileName: state.fileName || '未命名文件',
     fingerprint: state.fileFingerprint,
     savedAt: Date.now(),
-    size: utf8Length(text)
+    size: utf8Length(pieces)
   };
 }
 
@@ -85,9 +89,9 @@ function draftRecord(text) {
 function writeDraft() {
   clearTimeout(draftTimer);
   if (!state.dirty) return draftWork;
-  var text = serializeDocument();
-  var record = draftRecord(text);
-  return queueDraftWork(function () { return putDraft(record, text); });
+  var pieces = serializeDocumentPieces();
+  var record = draftRecord(pieces);
+  return queueDraftWork(function () { return putDraft(record, pieces); });
 }
 
 function discardDraft() {
@@ -105,9 +109,9 @@ function writeDraftBeforeLeaving() {
     writeDraft();
     return;
   }
-  var text = serializeDocument();
+  var pieces = serializeDocumentPieces();
   try {
-    putDraftAtOnce(database, draftRecord(text), text);
+    putDraftAtOnce(database, draftRecord(pieces), pieces);
   } catch (refused) {
     tellDraftRefused();
   }

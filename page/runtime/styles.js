@@ -46,7 +46,7 @@ function rootRules() {
   return [
     cssRule('#' + PREFIX + '-root', ['all:initial', 'position:fixed', 'top:0', 'right:0', 'bottom:0', 'left:0',
       'pointer-events:none', 'font-family:' + UI_FONTS, 'font-size:13px', 'color:#d8dee9', 'line-height:1.4',
-      layer(0)]),
+      'contain:strict', layer(0)]),
     cssRule('#' + PREFIX + '-root *,#' + PREFIX + '-root *::before,#' + PREFIX + '-root *::after',
       ['box-sizing:border-box']),
     '@keyframes ' + PREFIX + '-pop{from{opacity:0;transform:scale(.97)}to{opacity:1;transform:scale(1)}}'

@@ -48,9 +48,9 @@ function newestFirst(records) {
 }
 
 // The oldest drafts beyond the limit go in the same transaction that stores the new one.
-function storeDraft(records, texts, draft, text) {
+function storeDraft(records, texts, draft, pieces) {
   records.put(draft);
-  texts.put(text, draft.id);
+  texts.put(pieces, draft.id);
   records.getAll().onsuccess = function (event) {
     newestFirst(event.target.result).slice(DRAFT_LIMIT).forEach(function (old) {
       records.delete(old.id);
@@ -59,17 +59,17 @@ function storeDraft(records, texts, draft, text) {
   };
 }
 
-function putDraft(draft, text) {
+function putDraft(draft, pieces) {
   return draftTransaction('readwrite', function (records, texts) {
-    storeDraft(records, texts, draft, text);
+    storeDraft(records, texts, draft, pieces);
   });
 }
 
 // Written through a connection already open, and committed at once: the page may be leaving,
 // and nothing after this task is sure to run. The browser finishes the commit on its own.
-function putDraftAtOnce(database, draft, text) {
+function putDraftAtOnce(database, draft, pieces) {
   var transaction = database.transaction([DRAFT_RECORDS, DRAFT_TEXTS], 'readwrite');
-  storeDraft(transaction.objectStore(DRAFT_RECORDS), transaction.objectStore(DRAFT_TEXTS), draft, text);
+  storeDraft(transaction.objectStore(DRAFT_RECORDS), transaction.objectStore(DRAFT_TEXTS), draft, pieces);
   if (typeof transaction.commit === 'function') transaction.commit();
 }
 
@@ -96,10 +96,17 @@ function listDrafts() {
   });
 }
 
+// A draft's text is kept as the pieces of the document's model, so that writing a draft never
+// makes a copy of a whole large text in the page, which the page would then have to collect;
+// drafts of earlier versions hold the text whole.
+function draftTextOf(stored) {
+  return Array.isArray(stored) ? stored.join('') : stored;
+}
+
 // Resolves to undefined when the draft is gone.
 function readDraftText(id) {
   return draftTransaction('readonly', function (records, texts, settle) {
-    texts.get(id).onsuccess = function (event) { settle(event.target.result); };
+    texts.get(id).onsuccess = function (event) { settle(draftTextOf(event.target.result)); };
   });
 }
 

@@ -1,8 +1,8 @@
 // A browser killed while four windows hold unsaved edits, started again on the same profile:
 // the start page lists the drafts, which hold no file handle; it restores one onto the file the
 // user points at and saves it over that file; it refuses a file changed on disk since, or another
-// file, offering save-as instead; it offers a draft when its file is opened again, and discards
-// one after asking.
+// file, offering save-as instead; it offers a draft when its file is opened again (one stored
+// whole by an earlier version too), and discards one after asking.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -152,7 +152,29 @@ test('a handle that an earlier version kept in a draft is dropped when the start
   assert.deepEqual((await draftNames(fresh, 3)).sort(), ['beta.html', 'delta.html', 'gamma.html']);
 });
 
+// The draft's text as an earlier version stored it: whole, where this one keeps its pieces.
+function storeDraftTextWhole(page, name) {
+  return page.evaluate((fileName) => new Promise((done, fail) => {
+    const request = indexedDB.open('lumaweave-drafts');
+    request.onsuccess = () => {
+      const transaction = request.result.transaction(['records', 'texts'], 'readwrite');
+      const texts = transaction.objectStore('texts');
+      transaction.objectStore('records').getAll().onsuccess = (event) => {
+        const { id } = event.target.result.find((record) => record.fileName === fileName);
+        texts.get(id).onsuccess = (read) => {
+          if (!Array.isArray(read.target.result)) fail(new Error('the draft is not kept as pieces'));
+          else texts.put(read.target.result.join(''), id);
+        };
+      };
+      transaction.oncomplete = () => { request.result.close(); done(); };
+    };
+  }), name);
+}
+
 test('opening a file that has a draft offers it instead of the disk text', async () => {
+  const earlier = await startPage();
+  await storeDraftTextWhole(earlier, 'gamma.html');
+  await earlier.close();
   for (const [accept, expected, status] of [[false, original('gamma.html'), /^gamma/], [true, edited['gamma.html'], /^● gamma/]]) {
     const page = await startPage();
     const offered = answerNextDialog(page, accept);

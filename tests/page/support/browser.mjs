@@ -68,7 +68,7 @@ export function newProfile({ write = 'allow', read } = {}) {
   return profile;
 }
 
-// The drafts the page's storage holds, with their texts, newest first. A database that does not exist yet is not
+// The drafts the page's storage holds, with their texts (kept as pieces, given whole), newest first. A database that does not exist yet is not
 // created here, so that the page still creates it with its stores.
 export function storedDrafts(page) {
   return page.evaluate(() => new Promise((done, fail) => {
@@ -79,7 +79,10 @@ export function storedDrafts(page) {
       const transaction = request.result.transaction(['records', 'texts']);
       const drafts = [];
       transaction.objectStore('records').getAll().onsuccess = (event) => event.target.result.forEach(({ handle, ...draft }) => {
-        transaction.objectStore('texts').get(draft.id).onsuccess = (read) => drafts.push({ ...draft, text: read.target.result });
+        transaction.objectStore('texts').get(draft.id).onsuccess = (read) => {
+          const stored = read.target.result;
+          drafts.push({ ...draft, text: Array.isArray(stored) ? stored.join('') : stored });
+        };
       });
       transaction.oncomplete = () => {
         request.result.close();
