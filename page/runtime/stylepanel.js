@@ -175,10 +175,13 @@ function appendNumberRow(row, range, value, show, onNumber) {
   var box = createUiElement('input', PREFIX + '-num', { type: 'text' });
   box.value = show(value);
   followSliderGestures(slider);
+  // The slider's own state is settled before the document's element changes, and the box follows
+  // after it: the style of each is worked out apart (see settleStyleOf).
   slider.addEventListener('input', function () {
     var number = Number(slider.value);
-    box.value = show(number);
+    settleStyleOf(slider);
     onNumber(number, continuesSliderGesture(slider));
+    box.value = show(number);
   });
   box.addEventListener('change', function () {
     var number = parseFloat(box.value);
@@ -399,7 +402,11 @@ function applyStyle(prop, value, recorded) {
   var name = cssName(prop);
   editDocument({
     reason: recorded ? null : 'style',
-    change: function () { targets.forEach(function (element) { element.style[prop] = value; }); },
+    change: function () {
+      targets.forEach(function (element) { element.style[prop] = value; });
+      // Settled before the toolbar follows the change.
+      settleStyleOf(targets[0]);
+    },
     after: function (model) { targets.forEach(function (element) { writeStyleProperty(model, element, name); }); }
   });
   refreshSelectionOutline();
